@@ -1,0 +1,14 @@
+#pragma once
+
+namespace qu::cli {
+
+// Distinct failures get distinct exit statuses so that scripts can tell them apart.
+enum ExitCode : int {
+  kSuccess = 0,
+  kCannotLoad = 1,
+  kUsage = 2,
+  kCombineRefused = 3,
+  kCannotSave = 4,
+};
+
+}  // namespace qu::cli

@@ -1,0 +1,107 @@
+#include "FileAccess.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <system_error>
+
+namespace qu {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// Follows a symbolic link so that saving replaces the file it points to, not the link.
+fs::path ResolveLink(const fs::path& target) {
+  std::error_code ec;
+  if (!fs::is_symlink(target, ec)) return target;
+  fs::path resolved = fs::weakly_canonical(target, ec);
+  return ec ? target : resolved;
+}
+
+// Creates a new, empty file next to `target` that no other process has opened.
+FilePtr CreateSiblingFile(const fs::path& target, fs::path& created, std::string& error) {
+  static std::mt19937_64 random{std::random_device{}()};
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%012llx", static_cast<unsigned long long>(random() >> 16));
+    created = folder / ("." + target.filename().string() + suffix + ".tmp");
+    errno = 0;
+    if (std::FILE* f = std::fopen(created.c_str(), "wbx")) return FilePtr(f);
+    if (errno != EEXIST) break;
+  }
+  error = "cannot create a file in folder " + Quoted(folder) + ": " + ErrnoText();
+  return nullptr;
+}
+
+bool WriteAll(std::FILE* f, std::span<const std::uint8_t> bytes) {
+  return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
+}
+
+}  // namespace
+
+Status ReadWholeFile(const std::string& path, TrackBuffer& bytes) {
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  if (ec) return Status::Failure("cannot read " + Quoted(path) + ": " + ec.message());
+  if (size > static_cast<std::uintmax_t>(kMaxTrackBytes)) {
+    return Status::Failure(Quoted(path) + " is larger than a track file can be (" +
+                           std::to_string(size) + " bytes)");
+  }
+  FilePtr f(std::fopen(path.c_str(), "rb"));
+  if (!f) return Status::Failure("cannot open " + Quoted(path) + ": " + ErrnoText());
+  TrackBuffer contents(static_cast<std::size_t>(size));
+  if (std::fread(contents.data(), 1, contents.size(), f.get()) != contents.size()) {
+    return Status::Failure("cannot read " + Quoted(path) + ": " + ErrnoText());
+  }
+  bytes = std::move(contents);
+  return {};
+}
+
+Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+  const fs::path target = ResolveLink(fs::path(path));
+  std::error_code ec;
+  if (fs::is_directory(target, ec)) return Status::Failure(Quoted(target) + " is a folder");
+
+  fs::path temporary;
+  std::string error;
+  FilePtr file = CreateSiblingFile(target, temporary, error);
+  if (!file) return Status::Failure(error);
+
+  bool written = WriteAll(file.get(), bytes);
+  std::string writeError = written ? "" : ErrnoText();
+  if (std::fclose(file.release()) != 0 && written) {
+    written = false;
+    writeError = ErrnoText();
+  }
+  if (!written) {
+    fs::remove(temporary, ec);
+    return Status::Failure("cannot write " + Quoted(target) + ": " + writeError);
+  }
+
+  // Keep the permissions of the file being replaced.
+  if (fs::exists(target, ec)) {
+    fs::permissions(temporary, fs::status(target, ec).permissions(), ec);
+  }
+  fs::rename(temporary, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return Status::Failure("cannot replace " + Quoted(target) + ": " + ec.message());
+  }
+  return {};
+}
+
+}  // namespace qu

@@ -1,0 +1,290 @@
+#include "TrackFile.h"
+
+#include <cctype>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "FileAccess.h"
+
+namespace qu {
+namespace {
+
+constexpr std::int32_t kMaxChunksToRead = 2147483647;
+
+template <typename Chunk>
+std::int32_t ReadChunk(void (*reader)(TrackReader&, Chunk&), TrackReader& in, Chunk& chunk) {
+  reader(in, chunk);
+  return chunk.ChildCount;
+}
+
+// Reads a chunk whose tag this system knows and returns its child count; nothing for an
+// unknown tag.
+std::optional<std::int32_t> ReadKnownChunk(std::string_view tag, TrackReader& in, TrackModel& m) {
+  if (tag == "TRCK") return ReadChunk(ReadTRCK, in, m.trck);
+  if (tag == "INFO") return ReadChunk(ReadINFO, in, m.info);
+  if (tag == "BEZR") return ReadChunk(ReadBEZR, in, m.bezr);
+  if (tag == "SEGM") return ReadChunk(ReadSEGM, in, m.segm);
+  if (tag == "SUPP") return ReadChunk(ReadSUPP, in, m.supp);
+  if (tag == "FUND") return ReadChunk(ReadFUND, in, m.fund);
+  if (tag == "RASC") return ReadChunk(ReadRASC, in, m.rasc);
+  if (tag == "FREN") return ReadChunk(ReadFREN, in, m.fren);
+  if (tag == "TUBE") return ReadChunk(ReadTUBE, in, m.tube);
+  if (tag == "CATW") return ReadChunk(ReadCATW, in, m.catw);
+  if (tag == "SCEN") return ReadChunk(ReadSCEN, in, m.scen);
+  if (tag == "SCOB") return ReadChunk(ReadSCOB, in, m.scob);
+  if (tag == "TERA") return ReadChunk(ReadTERA, in, m.tera);
+  if (tag == "ENVC") return ReadChunk(ReadENVC, in, m.envc);
+  return std::nullopt;
+}
+
+// A tag as text fit for a message: printable characters kept, others as \xNN.
+std::string PrintableTag(std::span<const std::uint8_t> bytes) {
+  std::string text;
+  for (std::uint8_t c : bytes.first(std::min<std::size_t>(4, bytes.size()))) {
+    if (c >= 0x20 && c < 0x7F) {
+      text += static_cast<char>(c);
+    } else {
+      static const char* hex = "0123456789ABCDEF";
+      text += {'\\', 'x', hex[c >> 4], hex[c & 15]};
+    }
+  }
+  return text;
+}
+
+// The size field that follows the tag at `tagOffset`; the caller has read it already.
+std::int32_t StoredSize(std::span<const std::uint8_t> bytes, std::int64_t tagOffset) {
+  TrackReader reader(bytes.subspan(static_cast<std::size_t>(tagOffset) + 4, 4));
+  return reader.ReadLong();
+}
+
+bool StartsWithMagic(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 4) return false;
+  const char magic[] = "QUEN";
+  for (int i = 0; i < 4; ++i) {
+    if (std::toupper(bytes[static_cast<std::size_t>(i)]) != magic[i]) return false;
+  }
+  return true;
+}
+
+Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
+  std::int64_t toRead = model.header.ChildCount;
+  while (toRead > 0) {
+    const std::int64_t offset = in.cursor();
+    if (in.remaining() < 4) {
+      return Status::Failure("file ends at offset " + std::to_string(offset) + " with " +
+                             std::to_string(toRead) + " chunk(s) still to read");
+    }
+    const std::string tag = in.ReadTag();
+    in.EnterChunk(tag);
+    ChunkTraceEntry seen{tag, offset, 0, 0, false};
+    if (auto childCount = ReadKnownChunk(tag, in, model)) {
+      toRead += *childCount;
+      seen.childCount = *childCount;
+      seen.recognised = true;
+      if (!in.failed() && toRead > kMaxChunksToRead) {
+        in.Fail("child count " + std::to_string(*childCount) + " leaves more than " +
+                    std::to_string(kMaxChunksToRead) + " chunks to read",
+                in.cursor() - 4);
+      }
+    } else {
+      SkipChunk(in);
+    }
+    if (in.failed()) return Status::Failure(in.error());
+    if (trace) {
+      seen.size = StoredSize(in.bytes(), offset);
+      trace->push_back(seen);
+    }
+    --toRead;
+  }
+  return {};
+}
+
+}  // namespace
+
+void ClearTrack(TrackModel& model) { model = TrackModel{}; }
+
+void ReadHeader(TrackReader& in, FileHeader& header) {
+  header.Size = in.ReadLong();
+  for (auto& byte : header.Version) byte = in.ReadByte();
+  in.Skip(16);
+  header.ChildCount = in.ReadLong();
+}
+
+void WriteHeader(TrackWriter& out, const FileHeader& header) {
+  out.WriteTag("QUEN");
+  out.WriteLong(header.Size);
+  out.WriteByte(std::uint8_t{1});
+  out.WriteByte(std::uint8_t{3});
+  out.WriteByte(std::uint8_t{0});
+  out.WriteByte(std::uint8_t{0});
+  out.WriteZeros(16);
+  out.WriteLong(header.ChildCount);
+}
+
+void SkipChunk(TrackReader& in) {
+  const std::int64_t offset = in.cursor();
+  const std::int32_t size = in.ReadLong();
+  if (in.failed()) return;
+  if (size < 0) {
+    in.Fail("negative chunk size " + std::to_string(size), offset);
+  } else if (size > in.remaining()) {
+    in.Fail("chunk size " + std::to_string(size) + " runs past the end of the file", offset);
+  } else {
+    in.Skip(size);
+  }
+}
+
+Status ParseTrack(std::span<const std::uint8_t> bytes, TrackModel& model, ChunkTrace* trace) {
+  if (!StartsWithMagic(bytes)) {
+    return Status::Failure("not a track file: it begins with '" + PrintableTag(bytes) +
+                           "', not 'QUEN'");
+  }
+  if (static_cast<std::int64_t>(bytes.size()) > kMaxTrackBytes) {
+    return Status::Failure("file is larger than a track file can be");
+  }
+  TrackModel fresh;
+  ChunkTrace seen;
+  TrackReader in(bytes);
+  in.ReadTag();
+  ReadHeader(in, fresh.header);
+  if (in.failed()) return Status::Failure(in.error());
+  if (Status status = ReadChunks(in, fresh, trace ? &seen : nullptr); !status) return status;
+  model = std::move(fresh);
+  if (trace) *trace = std::move(seen);
+  return {};
+}
+
+bool HasTrackExtension(const std::string& path) {
+  const std::string_view extension = kTrackExtension;
+  if (path.size() < extension.size()) return false;
+  for (std::size_t i = 0; i < extension.size(); ++i) {
+    const auto c = static_cast<unsigned char>(path[path.size() - extension.size() + i]);
+    if (std::tolower(c) != extension[i]) return false;
+  }
+  return true;
+}
+
+std::string SavePathFor(const std::string& path) {
+  return HasTrackExtension(path) ? path : path + kTrackExtension;
+}
+
+Status LoadTrack(const std::string& path, TrackModel& model, ChunkTrace* trace) {
+  if (path.empty()) return Status::Failure("no file name given");
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return Status::Failure("'" + path + "' is a folder");
+  if (!std::filesystem::is_regular_file(path, ec)) return Status::Failure("no file at '" + path + "'");
+  if (!HasTrackExtension(path)) {
+    return Status::Failure("'" + path + "' does not end in " + kTrackExtension);
+  }
+  TrackBuffer bytes;
+  if (Status status = ReadWholeFile(path, bytes); !status) return status;
+  if (Status status = ParseTrack(bytes, model, trace); !status) {
+    return Status::Failure("'" + path + "': " + status.reason());
+  }
+  return {};
+}
+
+}  // namespace qu
+
+namespace qu {
+namespace {
+
+std::int64_t Framed(std::int64_t size) { return 8 + size; }
+
+void StoreSize(std::int32_t& member, std::int64_t size) {
+  member = size > kMaxTrackBytes ? -1 : static_cast<std::int32_t>(size);
+}
+
+}  // namespace
+
+void SetSaveChildCounts(TrackModel& m) {
+  m.header.ChildCount = m.tera.TeraPresent ? 4 : 3;
+  m.trck.ChildCount = 4;
+  m.supp.ChildCount = 5;
+  m.scen.ChildCount = 1;
+  m.info.ChildCount = m.bezr.ChildCount = m.segm.ChildCount = 0;
+  m.fund.ChildCount = m.rasc.ChildCount = m.fren.ChildCount = 0;
+  m.tube.ChildCount = m.catw.ChildCount = 0;
+  m.scob.ChildCount = m.tera.ChildCount = m.envc.ChildCount = 0;
+}
+
+bool ComputeChunkSizes(TrackModel& m) {
+  // Bottom-up: each size counts the chunk's own fields after the size field plus every
+  // child's tag, size field and size. Sums are formed in 64 bits and checked at the root.
+  const std::int64_t info = OwnBytes(m.info);
+  const std::int64_t bezr = OwnBytes(m.bezr);
+  const std::int64_t segm = OwnBytes(m.segm);
+  const std::int64_t fund = OwnBytes(m.fund);
+  const std::int64_t rasc = OwnBytes(m.rasc);
+  const std::int64_t fren = OwnBytes(m.fren);
+  const std::int64_t tube = OwnBytes(m.tube);
+  const std::int64_t catw = OwnBytes(m.catw);
+  const std::int64_t supp = OwnBytes(m.supp) + Framed(fund) + Framed(rasc) + Framed(fren) +
+                            Framed(tube) + Framed(catw);
+  const std::int64_t trck =
+      OwnBytes(m.trck) + Framed(info) + Framed(bezr) + Framed(segm) + Framed(supp);
+  const std::int64_t scob = OwnBytes(m.scob);
+  const std::int64_t scen = OwnBytes(m.scen) + Framed(scob);
+  const std::int64_t tera = m.tera.TeraPresent ? OwnBytes(m.tera) : 0;
+  const std::int64_t envc = OwnBytes(m.envc);
+  const std::int64_t root = 24 + Framed(trck) + Framed(scen) +
+                            (m.tera.TeraPresent ? Framed(tera) : 0) + Framed(envc);
+
+  StoreSize(m.info.Size, info);
+  StoreSize(m.bezr.Size, bezr);
+  StoreSize(m.segm.Size, segm);
+  StoreSize(m.fund.Size, fund);
+  StoreSize(m.rasc.Size, rasc);
+  StoreSize(m.fren.Size, fren);
+  StoreSize(m.tube.Size, tube);
+  StoreSize(m.catw.Size, catw);
+  StoreSize(m.supp.Size, supp);
+  StoreSize(m.trck.Size, trck);
+  StoreSize(m.scob.Size, scob);
+  StoreSize(m.scen.Size, scen);
+  if (m.tera.TeraPresent) StoreSize(m.tera.Size, tera);
+  StoreSize(m.envc.Size, envc);
+  StoreSize(m.header.Size, root);
+  return Framed(root) <= kMaxTrackBytes;
+}
+
+Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
+  if (m.tera.TeraPresent && GridCellCount(m.tera) != static_cast<std::int64_t>(m.tera.Grid.size())) {
+    return Status::Failure("terrain grid holds " + std::to_string(m.tera.Grid.size()) +
+                           " values but is " + std::to_string(m.tera.Columns) + " x " +
+                           std::to_string(m.tera.Rows));
+  }
+  SetSaveChildCounts(m);
+  if (!ComputeChunkSizes(m)) {
+    return Status::Failure("track is too large for a track file (over 2147483647 bytes)");
+  }
+  TrackWriter w;
+  w.Reserve(static_cast<std::size_t>(Framed(m.header.Size)));
+  WriteHeader(w, m.header);
+  WriteTRCK(w, m.trck);
+  WriteINFO(w, m.info);
+  WriteBEZR(w, m.bezr);
+  WriteSEGM(w, m.segm);
+  WriteSUPP(w, m.supp);
+  WriteFUND(w, m.fund);
+  WriteRASC(w, m.rasc);
+  WriteFREN(w, m.fren);
+  WriteTUBE(w, m.tube);
+  WriteCATW(w, m.catw);
+  WriteSCEN(w, m.scen);
+  WriteSCOB(w, m.scob);
+  if (m.tera.TeraPresent) WriteTERA(w, m.tera);
+  WriteENVC(w, m.envc);
+  out = w.Take();
+  return {};
+}
+
+Status SaveTrack(const std::string& path, TrackModel& model) {
+  if (path.empty()) return Status::Failure("no file name given");
+  TrackBuffer bytes;
+  if (Status status = SerializeTrack(model, bytes); !status) return status;
+  return WriteFileAtomically(SavePathFor(path), bytes);
+}
+
+}  // namespace qu

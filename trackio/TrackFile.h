@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "Status.h"
+#include "TrackBuffer.h"
+#include "TrackModel.h"
+
+namespace qu {
+
+inline constexpr const char* kTrackExtension = ".qutrack";
+
+// One chunk as the loader met it, for tools that show a file's structure.
+struct ChunkTraceEntry {
+  std::string tag;           // upper-cased
+  std::int64_t offset = 0;   // of the tag
+  std::int32_t size = 0;     // as stored
+  std::int32_t childCount = 0;  // as stored; 0 for an unrecognised chunk
+  bool recognised = false;
+};
+using ChunkTrace = std::vector<ChunkTraceEntry>;
+
+// Empties the model.
+void ClearTrack(TrackModel& model);
+
+// Reads a whole track file image into `model`. On failure `model` is left as it was and the
+// reason names the check that failed, the chunk and the byte offset.
+Status ParseTrack(std::span<const std::uint8_t> bytes, TrackModel& model,
+                  ChunkTrace* trace = nullptr);
+
+// Checks the path's extension, reads the file and parses it. `model` changes only on success.
+Status LoadTrack(const std::string& path, TrackModel& model, ChunkTrace* trace = nullptr);
+
+// Sets the fixed child counts of the save tree.
+void SetSaveChildCounts(TrackModel& model);
+// Sets every Size member to the bytes its chunk's subtree will occupy after the size field.
+// Returns false when the file would exceed what 32-bit sizes can describe.
+bool ComputeChunkSizes(TrackModel& model);
+
+// Produces the bytes of the file that saving writes: fixed child counts, computed sizes,
+// the fixed chunk order. Updates the Size and ChildCount members of the model.
+Status SerializeTrack(TrackModel& model, TrackBuffer& out);
+
+// The path a save writes to: `path`, with ".qutrack" appended unless it already ends so
+// (in any case).
+std::string SavePathFor(const std::string& path);
+bool HasTrackExtension(const std::string& path);
+
+// Serialises the model and writes it to SavePathFor(path) without ever harming an existing
+// file there: the bytes go to a new file in the same folder that replaces the target only
+// once it has been written whole.
+Status SaveTrack(const std::string& path, TrackModel& model);
+
+// Chunk-frame helpers used by the load loop.
+void ReadHeader(TrackReader& in, FileHeader& header);
+void WriteHeader(TrackWriter& out, const FileHeader& header);
+// Steps over an unrecognised chunk: its size counts every byte after the size field.
+void SkipChunk(TrackReader& in);
+
+}  // namespace qu
