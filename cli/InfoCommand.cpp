@@ -142,8 +142,7 @@ void PrintText(const ordered_json& info) {
   if (box.is_null()) {
     std::cout << "bounding box  none (no vertex positions)\n";
   } else {
-    std::cout << "bounding box  min " << box["min"].dump() << "  max " << box["max"].dump()
-              << "\n";
+    std::cout << "bounding box  min " << box["min"].dump() << "  max " << box["max"].dump() << "\n";
   }
 }
 

@@ -16,8 +16,10 @@ struct NormalizeOptions {
 
 int RunNormalize(const NormalizeOptions& options) {
   TrackModel model;
-  if (Status status = LoadTrack(options.input, model); !status) return Fail(kCannotLoad, status.reason());
-  if (Status status = SaveTrack(options.output, model); !status) return Fail(kCannotSave, status.reason());
+  if (Status status = LoadTrack(options.input, model); !status)
+    return Fail(kCannotLoad, status.reason());
+  if (Status status = SaveTrack(options.output, model); !status)
+    return Fail(kCannotSave, status.reason());
   if (SavePathFor(options.output) != options.output) {
     std::cerr << "note: saved as " << SavePathFor(options.output) << "\n";
   }
@@ -29,9 +31,11 @@ int RunNormalize(const NormalizeOptions& options) {
 Command AddNormalizeCommand(CLI::App& app) {
   auto options = std::make_shared<NormalizeOptions>();
   CLI::App* command = app.add_subcommand(
-      "normalize", "Load IN and save it to OUT (recomputed sizes, fixed chunk order, zeroed reserved bytes).");
+      "normalize",
+      "Load IN and save it to OUT (recomputed sizes, fixed chunk order, zeroed reserved bytes).");
   command->add_option("IN", options->input, "Track file to read")->required();
-  command->add_option("OUT", options->output, "Track file to write (.qutrack is appended if missing)")
+  command
+      ->add_option("OUT", options->output, "Track file to write (.qutrack is appended if missing)")
       ->required();
   return {command, [options] { return RunNormalize(*options); }};
 }

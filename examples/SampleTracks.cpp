@@ -18,11 +18,10 @@ Vector3 Offset(const Vector3& p, const Vector3& from, const Vector3& to, float s
 // Key points of the sample ride, y up: station, lift, crest, drop, a turn, the way back.
 std::vector<Vector3> SampleRidePoints() {
   const std::vector<Vector3> keys = {
-      {0, 2, 0},     {10, 2, 0},    {20, 2, 0},    {30, 6, 0},    {40, 14, 0},
-      {50, 22, 0},   {58, 26, 0},   {64, 26.5f, 0}, {70, 21, 0},  {76, 11, 0},
-      {82, 4, 1},    {90, 3, 4},    {97, 5, 11},   {100, 7, 20},  {97, 8, 29},
-      {90, 8, 36},   {80, 7, 40},   {66, 6, 42},   {50, 5, 41},   {34, 4, 37},
-      {20, 3, 29},   {9, 2, 18},    {2, 2, 8}};
+      {0, 2, 0},   {10, 2, 0},     {20, 2, 0},  {30, 6, 0},  {40, 14, 0}, {50, 22, 0},
+      {58, 26, 0}, {64, 26.5f, 0}, {70, 21, 0}, {76, 11, 0}, {82, 4, 1},  {90, 3, 4},
+      {97, 5, 11}, {100, 7, 20},   {97, 8, 29}, {90, 8, 36}, {80, 7, 40}, {66, 6, 42},
+      {50, 5, 41}, {34, 4, 37},    {20, 3, 29}, {9, 2, 18},  {2, 2, 8}};
   std::vector<Vector3> points;
   for (std::size_t i = 0; i + 1 < keys.size(); ++i) {
     points.push_back(keys[i]);
@@ -42,8 +41,8 @@ TrackSegment SampleSegment(std::int32_t type, std::int32_t index) {
   s.segFlag2 = false;
   switch (type) {
     case 1:  // station
-      s.type1 = {1.5f, 2.0f, 0.5f, 12.0f, true, 30.0f, 2, 4, 1, false, 0.25f, 0.5f, 0.75f,
-                 true, 8.0f, 1.0f, 3.0f};
+      s.type1 = {1.5f,  2.0f,  0.5f, 12.0f, true, 30.0f, 2,    4,   1,
+                 false, 0.25f, 0.5f, 0.75f, true, 8.0f,  1.0f, 3.0f};
       break;
     case 2:  // lift
       s.type2 = {3.0f, 0.8f, 1.2f, 1, true, false};
@@ -54,16 +53,17 @@ TrackSegment SampleSegment(std::int32_t type, std::int32_t index) {
     case 4:  // booster
       s.type4 = {true, false, 9.0f, 12.0f, 1.5f, true, 0.5f, 0.25f, 4.0f, 2.0f, false, true};
       break;
-    default: break;
+    default:
+      break;
   }
   return s;
 }
 
 std::int32_t SampleSegmentType(std::size_t index, std::size_t count) {
-  if (index < 4) return 1;             // station
-  if (index < 12) return 2;            // lift hill
-  if (index + 4 >= count) return 3;    // brakes before the station
-  if (index == 20) return 4;           // booster after the turn
+  if (index < 4) return 1;           // station
+  if (index < 12) return 2;          // lift hill
+  if (index + 4 >= count) return 3;  // brakes before the station
+  if (index == 20) return 4;         // booster after the turn
   return 0;
 }
 
@@ -86,12 +86,13 @@ void FillSupports(TrackModel& m, const std::vector<BezierVertex>& vertices) {
 void FillScenery(TrackModel& m) {
   for (int i = 0; i < 6; ++i) {
     m.scen.Entries.push_back({{-8.0f + 20.0f * static_cast<float>(i), 0.0f, -10.0f},
-                              static_cast<float>(i) * 0.5f, i % 3});
+                              static_cast<float>(i) * 0.5f,
+                              i % 3});
   }
-  ScobEntry oak{"oak tree", "scenery/oak.mesh", {1, 0, 0}, {0, 1, 0}, {0, 0, 1},
-                {30, 0, -12}, {1, 1, 1}};
-  ScobEntry hut{"station hut", "scenery/hut.mesh", {0, 0, 1}, {0, 1, 0}, {-1, 0, 0},
-                {10, 0, -6}, {2, 2, 2}};
+  ScobEntry oak{"oak tree", "scenery/oak.mesh", {1, 0, 0}, {0, 1, 0},
+                {0, 0, 1},  {30, 0, -12},       {1, 1, 1}};
+  ScobEntry hut{"station hut", "scenery/hut.mesh", {0, 0, 1}, {0, 1, 0},
+                {-1, 0, 0},    {10, 0, -6},        {2, 2, 2}};
   m.scob.Entries = {oak, hut};
 }
 
@@ -139,8 +140,8 @@ TrackModel MakeSampleTrack() {
   m.trck.ColorSets = {{true, {0xC02020, 0x303030, 0xE0E0E0, 0x2040C0}, "Main colours"},
                       {false, {0x20A020, 0x101010, 0xFFFFFF, 0x808080}, "Station"}};
   m.trck.TrackValue2 = 2;
-  m.trck.TrackColors = {0xC02020, 0x303030, 0xE0E0E0, 0x2040C0, 0x20A020, 0x101010, 0xFFFFFF,
-                        0x808080};
+  m.trck.TrackColors = {0xC02020, 0x303030, 0xE0E0E0, 0x2040C0,
+                        0x20A020, 0x101010, 0xFFFFFF, 0x808080};
   m.info.InfoText = "Sample ride: station, lift hill, drop and a turn back.";
 
   m.bezr.Vertices = SmoothVertices(SampleRidePoints());
@@ -151,8 +152,8 @@ TrackModel MakeSampleTrack() {
   }
   const std::size_t segmentCount = m.bezr.Vertices.size() - 1;
   for (std::size_t i = 0; i < segmentCount; ++i) {
-    m.segm.Segments.push_back(SampleSegment(SampleSegmentType(i, segmentCount),
-                                            static_cast<std::int32_t>(i)));
+    m.segm.Segments.push_back(
+        SampleSegment(SampleSegmentType(i, segmentCount), static_cast<std::int32_t>(i)));
   }
   m.segm.SegmentsFlag = true;
 
@@ -178,14 +179,17 @@ TrackModel MakeSyntheticTrack(const SyntheticSizes& sizes) {
   TrackModel m = MakeSampleTrack();
   m.bezr.Vertices = MakeSmoothPath(sizes.vertices);
   m.segm.Segments.clear();
-  for (std::int32_t i = 0; i < sizes.segments; ++i) m.segm.Segments.push_back(SampleSegment(i % 6, i));
+  for (std::int32_t i = 0; i < sizes.segments; ++i)
+    m.segm.Segments.push_back(SampleSegment(i % 6, i));
   m.fund.Entries.assign(static_cast<std::size_t>(sizes.sceneryEntries), m.fund.Entries.front());
   m.scen.Entries.assign(static_cast<std::size_t>(sizes.sceneryEntries), m.scen.Entries.front());
   m.scob.Entries.assign(static_cast<std::size_t>(sizes.sceneryEntries), m.scob.Entries.front());
   m.tera.Columns = sizes.gridColumns;
   m.tera.Rows = sizes.gridRows;
-  m.tera.Grid.assign(static_cast<std::size_t>(sizes.gridColumns) * static_cast<std::size_t>(sizes.gridRows), 0.0f);
-  for (std::size_t i = 0; i < m.tera.Grid.size(); ++i) m.tera.Grid[i] = static_cast<float>(i % 977) * 0.01f;
+  m.tera.Grid.assign(
+      static_cast<std::size_t>(sizes.gridColumns) * static_cast<std::size_t>(sizes.gridRows), 0.0f);
+  for (std::size_t i = 0; i < m.tera.Grid.size(); ++i)
+    m.tera.Grid[i] = static_cast<float>(i % 977) * 0.01f;
   return m;
 }
 

@@ -18,9 +18,13 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-std::string ErrnoText() { return std::strerror(errno); }
+std::string ErrnoText() {
+  return std::strerror(errno);
+}
 
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Quoted(const fs::path& p) {
+  return "'" + p.string() + "'";
+}
 
 // Follows a symbolic link so that saving replaces the file it points to, not the link.
 fs::path ResolveLink(const fs::path& target) {
@@ -36,7 +40,8 @@ FilePtr CreateSiblingFile(const fs::path& target, fs::path& created, std::string
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%012llx", static_cast<unsigned long long>(random() >> 16));
+    std::snprintf(suffix, sizeof suffix, ".%012llx",
+                  static_cast<unsigned long long>(random() >> 16));
     created = folder / ("." + target.filename().string() + suffix + ".tmp");
     errno = 0;
     if (std::FILE* f = std::fopen(created.c_str(), "wbx")) return FilePtr(f);

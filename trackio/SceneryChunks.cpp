@@ -9,7 +9,9 @@ constexpr std::int64_t kScenEntryBytes = 64;
 constexpr std::int64_t kScobEntryFixedBytes = 88;
 constexpr std::int64_t kTeraFixedBytes = 81;
 
-std::int64_t Length(const std::string& text) { return static_cast<std::int64_t>(text.size()); }
+std::int64_t Length(const std::string& text) {
+  return static_cast<std::int64_t>(text.size());
+}
 
 void WriteText(TrackWriter& out, const std::string& text) {
   out.WriteLong(static_cast<std::int32_t>(text.size()));
@@ -54,7 +56,8 @@ void WriteScobEntry(TrackWriter& out, const ScobEntry& e) {
 std::int32_t ReadDimension(TrackReader& in, const char* name) {
   const std::int64_t offset = in.cursor();
   const std::int32_t value = in.ReadLong();
-  if (value < 0) in.Fail("negative grid " + std::string(name) + " " + std::to_string(value), offset);
+  if (value < 0)
+    in.Fail("negative grid " + std::string(name) + " " + std::to_string(value), offset);
   return value < 0 ? 0 : value;
 }
 
@@ -117,7 +120,8 @@ void WriteSCOB(TrackWriter& out, const ScobChunk& chunk) {
 
 std::int64_t OwnBytes(const ScobChunk& chunk) {
   std::int64_t bytes = 40;
-  for (const auto& e : chunk.Entries) bytes += kScobEntryFixedBytes + Length(e.TextA) + Length(e.TextB);
+  for (const auto& e : chunk.Entries)
+    bytes += kScobEntryFixedBytes + Length(e.TextA) + Length(e.TextB);
   return bytes;
 }
 
@@ -198,6 +202,8 @@ void WriteENVC(TrackWriter& out, const EnvcChunk& chunk) {
   out.WriteLong(chunk.ChildCount);
 }
 
-std::int64_t OwnBytes(const EnvcChunk& chunk) { return 44 + Length(chunk.TextA) + Length(chunk.TextB); }
+std::int64_t OwnBytes(const EnvcChunk& chunk) {
+  return 44 + Length(chunk.TextA) + Length(chunk.TextB);
+}
 
 }  // namespace qu

@@ -23,7 +23,9 @@ void WriteSUPP(TrackWriter& out, const SuppChunk& chunk) {
   out.WriteLong(chunk.ChildCount);
 }
 
-std::int64_t OwnBytes(const SuppChunk&) { return 36; }
+std::int64_t OwnBytes(const SuppChunk&) {
+  return 36;
+}
 
 void ReadFUND(TrackReader& in, FundChunk& chunk) {
   ReadTableFrame(in, chunk, kFundEntryBytes, [&](std::size_t count) {

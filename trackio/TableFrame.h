@@ -13,19 +13,19 @@ namespace qu {
 
 template <typename Chunk, typename ReadEntries>
 void ReadTableFrame(TrackReader& in, Chunk& chunk, std::int64_t minEntryBytes,
-                    ReadEntries readEntries) {
+                    ReadEntries readEntries, std::string_view countName = "entry count") {
   chunk = Chunk{};
   chunk.Size = in.ReadLong();
   in.Skip(16);
-  const std::int32_t count = in.ReadCount(minEntryBytes, "entry count");
+  const std::int32_t count = in.ReadCount(minEntryBytes, countName);
   readEntries(static_cast<std::size_t>(count));
   in.Skip(16);
   chunk.ChildCount = in.ReadLong();
 }
 
 template <typename Chunk, typename WriteEntries>
-void WriteTableFrame(TrackWriter& out, std::string_view tag, const Chunk& chunk,
-                     std::size_t count, WriteEntries writeEntries) {
+void WriteTableFrame(TrackWriter& out, std::string_view tag, const Chunk& chunk, std::size_t count,
+                     WriteEntries writeEntries) {
   out.WriteTag(tag);
   out.WriteLong(chunk.Size);
   out.WriteZeros(16);

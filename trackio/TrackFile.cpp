@@ -102,7 +102,9 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
 
 }  // namespace
 
-void ClearTrack(TrackModel& model) { model = TrackModel{}; }
+void ClearTrack(TrackModel& model) {
+  model = TrackModel{};
+}
 
 void ReadHeader(TrackReader& in, FileHeader& header) {
   header.Size = in.ReadLong();
@@ -173,7 +175,8 @@ Status LoadTrack(const std::string& path, TrackModel& model, ChunkTrace* trace) 
   if (path.empty()) return Status::Failure("no file name given");
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return Status::Failure("'" + path + "' is a folder");
-  if (!std::filesystem::is_regular_file(path, ec)) return Status::Failure("no file at '" + path + "'");
+  if (!std::filesystem::is_regular_file(path, ec))
+    return Status::Failure("no file at '" + path + "'");
   if (!HasTrackExtension(path)) {
     return Status::Failure("'" + path + "' does not end in " + kTrackExtension);
   }
@@ -190,7 +193,9 @@ Status LoadTrack(const std::string& path, TrackModel& model, ChunkTrace* trace) 
 namespace qu {
 namespace {
 
-std::int64_t Framed(std::int64_t size) { return 8 + size; }
+std::int64_t Framed(std::int64_t size) {
+  return 8 + size;
+}
 
 void StoreSize(std::int32_t& member, std::int64_t size) {
   member = size > kMaxTrackBytes ? -1 : static_cast<std::int32_t>(size);
@@ -220,16 +225,16 @@ bool ComputeChunkSizes(TrackModel& m) {
   const std::int64_t fren = OwnBytes(m.fren);
   const std::int64_t tube = OwnBytes(m.tube);
   const std::int64_t catw = OwnBytes(m.catw);
-  const std::int64_t supp = OwnBytes(m.supp) + Framed(fund) + Framed(rasc) + Framed(fren) +
-                            Framed(tube) + Framed(catw);
+  const std::int64_t supp =
+      OwnBytes(m.supp) + Framed(fund) + Framed(rasc) + Framed(fren) + Framed(tube) + Framed(catw);
   const std::int64_t trck =
       OwnBytes(m.trck) + Framed(info) + Framed(bezr) + Framed(segm) + Framed(supp);
   const std::int64_t scob = OwnBytes(m.scob);
   const std::int64_t scen = OwnBytes(m.scen) + Framed(scob);
   const std::int64_t tera = m.tera.TeraPresent ? OwnBytes(m.tera) : 0;
   const std::int64_t envc = OwnBytes(m.envc);
-  const std::int64_t root = 24 + Framed(trck) + Framed(scen) +
-                            (m.tera.TeraPresent ? Framed(tera) : 0) + Framed(envc);
+  const std::int64_t root =
+      24 + Framed(trck) + Framed(scen) + (m.tera.TeraPresent ? Framed(tera) : 0) + Framed(envc);
 
   StoreSize(m.info.Size, info);
   StoreSize(m.bezr.Size, bezr);
@@ -250,7 +255,8 @@ bool ComputeChunkSizes(TrackModel& m) {
 }
 
 Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
-  if (m.tera.TeraPresent && GridCellCount(m.tera) != static_cast<std::int64_t>(m.tera.Grid.size())) {
+  if (m.tera.TeraPresent &&
+      GridCellCount(m.tera) != static_cast<std::int64_t>(m.tera.Grid.size())) {
     return Status::Failure("terrain grid holds " + std::to_string(m.tera.Grid.size()) +
                            " values but is " + std::to_string(m.tera.Columns) + " x " +
                            std::to_string(m.tera.Rows));

@@ -15,9 +15,9 @@ inline constexpr const char* kTrackExtension = ".qutrack";
 
 // One chunk as the loader met it, for tools that show a file's structure.
 struct ChunkTraceEntry {
-  std::string tag;           // upper-cased
-  std::int64_t offset = 0;   // of the tag
-  std::int32_t size = 0;     // as stored
+  std::string tag;              // upper-cased
+  std::int64_t offset = 0;      // of the tag
+  std::int32_t size = 0;        // as stored
   std::int32_t childCount = 0;  // as stored; 0 for an unrecognised chunk
   bool recognised = false;
 };

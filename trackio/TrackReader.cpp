@@ -97,7 +97,9 @@ std::int32_t TrackReader::ReadCount(std::int64_t minEntryBytes, std::string_view
   return count;
 }
 
-std::string TrackReader::ReadLenientText() { return ReadString(ReadLong()); }
+std::string TrackReader::ReadLenientText() {
+  return ReadString(ReadLong());
+}
 
 std::string TrackReader::ReadStrictText(std::string_view what) {
   const std::int64_t offset = cursor_;

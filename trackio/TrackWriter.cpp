@@ -46,7 +46,9 @@ void TrackWriter::WriteString(std::string_view text) {
   Append(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
-void TrackWriter::WriteTag(std::string_view tag) { WriteString(tag.substr(0, 4)); }
+void TrackWriter::WriteTag(std::string_view tag) {
+  WriteString(tag.substr(0, 4));
+}
 
 void TrackWriter::WriteZeros(std::int64_t count) {
   if (count <= 0) return;

@@ -11,7 +11,9 @@ constexpr std::int64_t kSegmentHeadBytes = 33;  // type, flags, colours, reserve
 // The block length written for types 0 to 4; other types store no length field at all.
 constexpr std::int32_t kBlockLength[] = {0, 126, 36, 28, 50};
 
-bool HasBlockLength(std::int32_t type) { return type >= 0 && type <= 4; }
+bool HasBlockLength(std::int32_t type) {
+  return type >= 0 && type <= 4;
+}
 
 Vector3 ReadVector(TrackReader& in) {
   Vector3 v;
@@ -188,11 +190,20 @@ void ReadSegment(TrackReader& in, TrackSegment& s) {
   // The stored block length is never trusted: the type alone fixes the block's extent.
   if (HasBlockLength(s.segmentType)) in.Skip(4);
   switch (s.segmentType) {
-    case 1: ReadType1(in, s.type1); break;
-    case 2: ReadType2(in, s.type2); break;
-    case 3: ReadType3(in, s.type3); break;
-    case 4: ReadType4(in, s.type4); break;
-    default: break;
+    case 1:
+      ReadType1(in, s.type1);
+      break;
+    case 2:
+      ReadType2(in, s.type2);
+      break;
+    case 3:
+      ReadType3(in, s.type3);
+      break;
+    case 4:
+      ReadType4(in, s.type4);
+      break;
+    default:
+      break;
   }
 }
 
@@ -206,11 +217,20 @@ void WriteSegment(TrackWriter& out, const TrackSegment& s) {
   out.WriteZeros(15);
   if (HasBlockLength(s.segmentType)) out.WriteLong(kBlockLength[s.segmentType]);
   switch (s.segmentType) {
-    case 1: WriteType1(out, s.type1); break;
-    case 2: WriteType2(out, s.type2); break;
-    case 3: WriteType3(out, s.type3); break;
-    case 4: WriteType4(out, s.type4); break;
-    default: break;
+    case 1:
+      WriteType1(out, s.type1);
+      break;
+    case 2:
+      WriteType2(out, s.type2);
+      break;
+    case 3:
+      WriteType3(out, s.type3);
+      break;
+    case 4:
+      WriteType4(out, s.type4);
+      break;
+    default:
+      break;
   }
 }
 
@@ -222,9 +242,12 @@ std::int64_t SegmentRecordBytes(std::int32_t segmentType) {
 }
 
 void ReadBEZR(TrackReader& in, VertexChunk& chunk) {
-  ReadTableFrame(in, chunk, kVertexBytes, [&](std::size_t count) {
-    ReadEntriesInto(in, chunk.Vertices, count, [&](BezierVertex& v) { ReadVertex(in, v); });
-  });
+  ReadTableFrame(
+      in, chunk, kVertexBytes,
+      [&](std::size_t count) {
+        ReadEntriesInto(in, chunk.Vertices, count, [&](BezierVertex& v) { ReadVertex(in, v); });
+      },
+      "vertex count");
 }
 
 void WriteBEZR(TrackWriter& out, const VertexChunk& chunk) {

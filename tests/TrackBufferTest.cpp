@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+
+#include "TrackBuffer.h"
+#include "TrackBytes.h"
+
+namespace qu {
+namespace {
+
+using test::Bytes;
+
+TrackReader ReaderOver(const Bytes& bytes) {
+  return TrackReader(std::span(bytes));
+}
+
+struct LongCase {
+  Bytes bytes;
+  std::int32_t value;
+};
+
+TEST(TrackBuffer, LongsAreBigEndianTwosComplement) {
+  const LongCase cases[] = {{{0x00, 0x00, 0x01, 0x00}, 256},
+                            {{0xFF, 0xFF, 0xFF, 0xFE}, -2},
+                            {{0x7F, 0xFF, 0xFF, 0xFF}, 2147483647},
+                            {{0x80, 0x00, 0x00, 0x00}, -2147483647 - 1}};
+  for (const auto& c : cases) {
+    TrackReader in = ReaderOver(c.bytes);
+    EXPECT_EQ(in.ReadLong(), c.value);
+    EXPECT_EQ(in.cursor(), 4);
+    TrackWriter out;
+    out.WriteLong(c.value);
+    EXPECT_EQ(out.Take(), c.bytes);
+  }
+}
+
+TEST(TrackBuffer, SinglesKeepEveryBitPattern) {
+  // 1.0, -2.0, negative zero, the smallest denormal, a signalling NaN with a payload,
+  // a quiet NaN with the sign bit set, infinity.
+  const std::uint32_t patterns[] = {0x3F800000, 0xC0000000, 0x80000000, 0x00000001,
+                                    0x7FA00001, 0xFFC12345, 0x7F800000};
+  for (std::uint32_t pattern : patterns) {
+    const Bytes bytes = test::ByteBuilder().Raw32(pattern).bytes();
+    TrackReader in = ReaderOver(bytes);
+    const float value = in.ReadSingle();
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(value), pattern);
+    TrackWriter out;
+    out.WriteSingle(value);
+    EXPECT_EQ(out.Take(), bytes) << std::hex << pattern;
+  }
+  TrackWriter out;
+  out.WriteSingle(1.0f);
+  EXPECT_EQ(out.Take(), (Bytes{0x3F, 0x80, 0x00, 0x00}));
+}
+
+TEST(TrackBuffer, ColoursIgnoreAndZeroTheirFirstByte) {
+  const Bytes stored = {0xFF, 0x12, 0x34, 0x56};
+  TrackReader in = ReaderOver(stored);
+  EXPECT_EQ(in.ReadColor(), 1193046);
+  EXPECT_EQ(in.cursor(), 4);
+
+  TrackWriter out;
+  out.WriteColor(0x7F123456);
+  EXPECT_EQ(out.Take(), (Bytes{0x00, 0x12, 0x34, 0x56}));
+}
+
+TEST(TrackBuffer, TagsReadInUpperCaseAndWriteUnchanged) {
+  const Bytes stored = {0x74, 0x72, 0x63, 0x6B};
+  TrackReader in = ReaderOver(stored);
+  EXPECT_EQ(in.ReadTag(), "TRCK");
+
+  TrackWriter out;
+  out.WriteTag("INFO");
+  out.WriteLong(5);
+  out.WriteZeros(2);
+  EXPECT_EQ(out.cursor(), 10u);
+  EXPECT_EQ(out.Take(), (Bytes{0x49, 0x4E, 0x46, 0x4F, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00}));
+}
+
+TEST(TrackBuffer, BooleansWriteAs255AndBytesAsTheyAre) {
+  TrackWriter out;
+  out.WriteByte(true);
+  out.WriteByte(false);
+  out.WriteByte(std::uint8_t{1});
+  out.WriteString("");
+  out.WriteZeros(0);
+  EXPECT_EQ(out.Take(), (Bytes{0xFF, 0x00, 0x01}));
+}
+
+TEST(TrackBuffer, StringsAreRawBytes) {
+  const Bytes stored = {0x41, 0x42, 0x43, 0xE9, 0x00};
+  TrackReader in = ReaderOver(stored);
+  EXPECT_EQ(in.ReadString(3), "ABC");
+  EXPECT_EQ(in.ReadString(2), std::string("\xE9\0", 2));
+  EXPECT_EQ(in.ReadString(0), "");
+  EXPECT_FALSE(in.failed());
+}
+
+TEST(TrackBuffer, AReadPastTheEndFailsOnceAndSticks) {
+  const Bytes stored = {0x00, 0x00, 0x00, 0x07, 0xAA, 0xBB};
+  TrackReader in = ReaderOver(stored);
+  in.EnterChunk("BEZR");
+  EXPECT_EQ(in.ReadLong(), 7);
+  EXPECT_EQ(in.ReadLong(), 0);
+  EXPECT_EQ(in.error(), "file ends inside BEZR at offset 4 (4 bytes needed, 2 left)");
+  // Nothing moves once failed, and the first reason is kept.
+  EXPECT_EQ(in.ReadByte(), 0);
+  in.Fail("something else", 0);
+  EXPECT_EQ(in.cursor(), 4);
+  EXPECT_EQ(in.error(), "file ends inside BEZR at offset 4 (4 bytes needed, 2 left)");
+}
+
+TEST(TrackBuffer, CountsAreCheckedAgainstTheBytesLeft) {
+  struct Case {
+    std::int32_t count;
+    const char* error;  // empty when the count is accepted
+  };
+  const Case cases[] = {
+      {-3, "negative entry count -3 in FUND at offset 0"},
+      {2000000000,
+       "entry count 2000000000 needs at least 184000000000 bytes but only 92 are left "
+       "in FUND at offset 0"},
+      {2, "entry count 2 needs at least 184 bytes but only 92 are left in FUND at offset 0"},
+      {1, ""},
+  };
+  for (const auto& c : cases) {
+    const Bytes bytes = test::ByteBuilder().Long(c.count).Fill(92, 0).bytes();
+    TrackReader in = ReaderOver(bytes);
+    in.EnterChunk("FUND");
+    const std::int32_t read = in.ReadCount(92, "entry count");
+    EXPECT_EQ(in.error(), c.error) << c.count;
+    EXPECT_EQ(read, *c.error ? 0 : c.count);
+  }
+}
+
+}  // namespace
+}  // namespace qu
