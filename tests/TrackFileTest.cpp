@@ -56,7 +56,9 @@ TEST_F(TrackFileTest, SavedFileHasTheFixedTreeAndConsistentSizes) {
   EXPECT_EQ(end(index("SCEN")), end(index("SCOB")));
   EXPECT_EQ(end(index("ENVC")), static_cast<std::int64_t>(canonical_.size()));
   for (std::size_t i = 0; i + 1 < trace.size(); ++i) {
-    if (trace[i].childCount == 0) EXPECT_EQ(end(i), trace[i + 1].offset) << trace[i].tag;
+    if (trace[i].childCount == 0) {
+      EXPECT_EQ(end(i), trace[i + 1].offset) << trace[i].tag;
+    }
   }
 }
 
