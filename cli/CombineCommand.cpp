@@ -1,8 +1,83 @@
+// qutrack combine IN OUT [-n N]: refit the first N segments of a track as one cubic.
+#include <charconv>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "SegmentMerge.h"
+#include "TrackFile.h"
 
 namespace qu::cli {
-Command AddCombineCommand(CLI::App& app) {
-  return {app.add_subcommand("combine", "not yet"), [] { return Fail(kUsage, "not yet"); }};
+namespace {
+
+struct CombineOptions {
+  std::string input;
+  std::string output;
+  int segments = 2;
+};
+
+// The shortest text that reads back as the same float.
+std::string FloatText(float value) {
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
 }
+
+std::string PointText(const Vector3& p) {
+  return "(" + FloatText(p.x) + ", " + FloatText(p.y) + ", " + FloatText(p.z) + ")";
+}
+
+void PrintChange(int vertex, const char* member, const Vector3& before, const Vector3& after) {
+  std::cout << "vertex " << vertex << " " << member << ": " << PointText(before) << " -> "
+            << PointText(after) << "\n";
+}
+
+int RunCombine(const CombineOptions& options) {
+  TrackModel model;
+  if (Status status = LoadTrack(options.input, model); !status) {
+    return Fail(kCannotLoad, status.reason());
+  }
+  const int first = 0;
+  const int last = options.segments - 1;
+  const VertexChunk before = model.bezr;
+  const CombineResult result = CombineSegments(model.bezr, first, last);
+  if (!result.combined()) return Fail(kCombineRefused, result.reason);
+  if (Status status = SaveTrack(options.output, model); !status) {
+    return Fail(kCannotSave, status.reason());
+  }
+
+  const auto& was = before.Vertices;
+  const auto& now = model.bezr.Vertices;
+  const auto end = static_cast<std::size_t>(last + 1);
+  std::cout << "combined segments " << first << " to " << last << " of "
+            << SegmentCount(before) << " (" << result.sampleCount << " samples)\n";
+  PrintChange(first, "controlOut", was[first].controlOut, now[first].controlOut);
+  PrintChange(last + 1, "controlIn", was[end].controlIn, now[end].controlIn);
+  char deviation[64];
+  std::snprintf(deviation, sizeof deviation, "%.6g", result.maxDeviation);
+  std::cout << "largest deviation: " << deviation << "\n";
+  if (SavePathFor(options.output) != options.output) {
+    std::cerr << "note: saved as " << SavePathFor(options.output) << "\n";
+  }
+  return kSuccess;
+}
+
+}  // namespace
+
+Command AddCombineCommand(CLI::App& app) {
+  auto options = std::make_shared<CombineOptions>();
+  CLI::App* command = app.add_subcommand(
+      "combine",
+      "Fit one cubic through the first N segments of IN, keeping the end directions, and save "
+      "the track with the two new control points to OUT.");
+  command->add_option("IN", options->input, "Track file to read")->required();
+  command->add_option("OUT", options->output, "Track file to write (.qutrack is appended if missing)")
+      ->required();
+  command->add_option("-n,--segments", options->segments, "Number of segments to combine")
+      ->capture_default_str();
+  return {command, [options] { return RunCombine(*options); }};
+}
+
 }  // namespace qu::cli

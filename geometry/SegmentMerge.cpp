@@ -1,0 +1,107 @@
+#include "SegmentMerge.h"
+
+#include <vector>
+
+#include "BezierPoint.h"
+#include "CurveFit.h"
+#include "VectorMath.h"
+
+namespace qu {
+namespace {
+
+CombineResult Refuse(CombineRefusal refusal, std::string reason) {
+  CombineResult result;
+  result.refusal = refusal;
+  result.reason = std::move(reason);
+  return result;
+}
+
+std::string Plural(int count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+CombineResult CheckRun(const VertexChunk& chunk, int first, int last) {
+  const int segments = SegmentCount(chunk);
+  const long long wanted = static_cast<long long>(last) - first + 1;
+  if (last < first) {
+    return Refuse(CombineRefusal::kEmptyRun,
+                  "cannot combine " + std::to_string(wanted) + " segments; at least 1 is needed");
+  }
+  if (first < 0) {
+    return Refuse(CombineRefusal::kNegativeFirst,
+                  "the run starts at segment " + std::to_string(first) + ", before the track");
+  }
+  if (last >= segments) {
+    return Refuse(CombineRefusal::kBeyondTrack,
+                  "the track has only " + Plural(segments, "segment") + "; cannot combine " +
+                      (first == 0 ? std::to_string(wanted)
+                                  : "segments " + std::to_string(first) + " to " +
+                                        std::to_string(last)));
+  }
+  if (wanted > kMaxCombinedSegments) {
+    return Refuse(CombineRefusal::kTooLong, "cannot combine more than " +
+                                                std::to_string(kMaxCombinedSegments) +
+                                                " segments at once (asked for " +
+                                                std::to_string(wanted) + ")");
+  }
+  for (int i = first; i <= last + 1; ++i) {
+    const BezierVertex& v = chunk.Vertices[static_cast<std::size_t>(i)];
+    if (!IsFinite(v.position) || !IsFinite(v.controlIn) || !IsFinite(v.controlOut)) {
+      return Refuse(CombineRefusal::kNotFinite,
+                    "vertex " + std::to_string(i) + " has a coordinate that is not a finite number");
+    }
+  }
+  return {};
+}
+
+// Five samples per segment at t = 0, 0.2, …, 0.8, then the run's end point.
+std::vector<Vector3> SampleRun(const std::vector<BezierVertex>& v, int first, int last) {
+  std::vector<Vector3> points;
+  points.reserve(static_cast<std::size_t>(kSamplesPerSegment * (last - first + 1) + 1));
+  for (int i = first; i <= last; ++i) {
+    const BezierVertex& from = v[static_cast<std::size_t>(i)];
+    const BezierVertex& to = v[static_cast<std::size_t>(i + 1)];
+    for (float t = 0.0f; t <= kSampleLimit; t = t + kSampleStep) {
+      points.push_back(BezierPoint(from.position, from.controlOut, to.position, to.controlIn, t));
+    }
+  }
+  points.push_back(v[static_cast<std::size_t>(last + 1)].position);
+  return points;
+}
+
+}  // namespace
+
+int SegmentCount(const VertexChunk& chunk) {
+  return chunk.Vertices.empty() ? 0 : static_cast<int>(chunk.Vertices.size()) - 1;
+}
+
+CombineResult CombineSegments(VertexChunk& chunk, int first, int last) {
+  CombineResult result = CheckRun(chunk, first, last);
+  if (!result.combined()) return result;
+
+  std::vector<BezierVertex>& v = chunk.Vertices;
+  BezierVertex& start = v[static_cast<std::size_t>(first)];
+  BezierVertex& end = v[static_cast<std::size_t>(last + 1)];
+  const std::vector<Vector3> points = SampleRun(v, first, last);
+  // The existing handles give the directions: out of the start, and back into the run at
+  // the end.
+  const Vector3 startTangent = VecSub(start.controlOut, start.position);
+  const Vector3 endTangent = VecSub(end.controlIn, end.position);
+
+  double tolerance = 0.0;
+  FitTrace trace;
+  const SegmentList fit = FitSegments(points, static_cast<std::int16_t>(points.size()), tolerance,
+                                      startTangent, endTangent, 0, &trace);
+  const CubicSegment& curve = fit.curves.front();
+  if (!IsFinite(curve.startControl) || !IsFinite(curve.endControl)) {
+    return Refuse(CombineRefusal::kNotFinite,
+                  "the fit did not give finite control points; the track is unchanged");
+  }
+  start.controlOut = curve.startControl;
+  end.controlIn = curve.endControl;
+  result.maxDeviation = trace.front().error;
+  result.sampleCount = static_cast<int>(points.size());
+  return result;
+}
+
+}  // namespace qu
