@@ -51,8 +51,8 @@ int RunCombine(const CombineOptions& options) {
   const auto& was = before.Vertices;
   const auto& now = model.bezr.Vertices;
   const auto end = static_cast<std::size_t>(last + 1);
-  std::cout << "combined segments " << first << " to " << last << " of "
-            << SegmentCount(before) << " (" << result.sampleCount << " samples)\n";
+  std::cout << "combined segments " << first << " to " << last << " of " << SegmentCount(before)
+            << " (" << result.sampleCount << " samples)\n";
   PrintChange(first, "controlOut", was[first].controlOut, now[first].controlOut);
   PrintChange(last + 1, "controlIn", was[end].controlIn, now[end].controlIn);
   char deviation[64];
@@ -73,7 +73,8 @@ Command AddCombineCommand(CLI::App& app) {
       "Fit one cubic through the first N segments of IN, keeping the end directions, and save "
       "the track with the two new control points to OUT.");
   command->add_option("IN", options->input, "Track file to read")->required();
-  command->add_option("OUT", options->output, "Track file to write (.qutrack is appended if missing)")
+  command
+      ->add_option("OUT", options->output, "Track file to write (.qutrack is appended if missing)")
       ->required();
   command->add_option("-n,--segments", options->segments, "Number of segments to combine")
       ->capture_default_str();

@@ -15,8 +15,8 @@ float BernsteinCoordinate(double p0, double p1, double p2, double p3, double t) 
 
 }  // namespace
 
-Vector3 BezierPoint(const Vector3& startPoint, const Vector3& startControl,
-                    const Vector3& endPoint, const Vector3& endControl, float t) {
+Vector3 BezierPoint(const Vector3& startPoint, const Vector3& startControl, const Vector3& endPoint,
+                    const Vector3& endControl, float t) {
   const Vector3 result{
       BernsteinCoordinate(startPoint.x, startControl.x, endControl.x, endPoint.x, t),
       BernsteinCoordinate(startPoint.y, startControl.y, endControl.y, endPoint.y, t),

@@ -12,7 +12,7 @@ namespace qu {
 // right, the powers by std::pow:
 //   u = 1 - t;  a = u² · 3 · t · P1;  b = u³ · P0 + a;  d = t² · 3 · u · P2 + b;
 //   coordinate = t³ · P3 + d, rounded to single precision.
-Vector3 BezierPoint(const Vector3& startPoint, const Vector3& startControl,
-                    const Vector3& endPoint, const Vector3& endControl, float t);
+Vector3 BezierPoint(const Vector3& startPoint, const Vector3& startControl, const Vector3& endPoint,
+                    const Vector3& endControl, float t);
 
 }  // namespace qu

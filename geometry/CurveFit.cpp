@@ -82,13 +82,20 @@ void RangeFitter::FitRange(int first, int last, const Vector3& startTangent,
 
 int MaxFitDepthFor(std::int16_t maxSegments) {
   switch (maxSegments) {
-    case 2: return 1;
-    case 4: return 2;
-    case 8: return 3;
-    case 16: return 4;
-    case 32: return 5;
-    case 64: return 6;
-    default: return 0;
+    case 2:
+      return 1;
+    case 4:
+      return 2;
+    case 8:
+      return 3;
+    case 16:
+      return 4;
+    case 32:
+      return 5;
+    case 64:
+      return 6;
+    default:
+      return 0;
   }
 }
 
@@ -130,9 +137,9 @@ void AppendSegment(SegmentList& list, const CubicSegment& segment) {
   list.count = static_cast<std::int16_t>(list.curves.size());
 }
 
-SegmentList FitSegments(std::span<const Vector3> points, std::int16_t pointCount,
-                        double& tolerance, const Vector3& startTangent,
-                        const Vector3& endTangent, std::int16_t maxSegments, FitTrace* trace) {
+SegmentList FitSegments(std::span<const Vector3> points, std::int16_t pointCount, double& tolerance,
+                        const Vector3& startTangent, const Vector3& endTangent,
+                        std::int16_t maxSegments, FitTrace* trace) {
   // The caller's tolerance has no effect: the fit always runs with 0.0 and says so.
   tolerance = 0.0;
   RangeFitter fitter(points, MaxFitDepthFor(maxSegments), tolerance, trace);

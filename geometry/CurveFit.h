@@ -19,9 +19,9 @@ namespace qu {
 struct RangeFit {
   int first = 0;
   int last = 0;
-  int passes = 0;        // refinement passes run (0 for a two-sample range)
-  double error = 0.0;    // largest sample distance after the last pass
-  bool appended = false; // false when the range was split instead
+  int passes = 0;         // refinement passes run (0 for a two-sample range)
+  double error = 0.0;     // largest sample distance after the last pass
+  bool appended = false;  // false when the range was split instead
 };
 using FitTrace = std::vector<RangeFit>;
 
@@ -31,10 +31,9 @@ inline constexpr int kMaxWorsePasses = 5;
 // Fits samples 0 … pointCount − 1. `tolerance` is overwritten with 0.0, so a range is split
 // whenever the depth limit and its size allow; maxSegments 2, 4, …, 64 allow that many
 // segments, any other value one. Returns the segments in curve order.
-SegmentList FitSegments(std::span<const Vector3> points, std::int16_t pointCount,
-                        double& tolerance, const Vector3& startTangent,
-                        const Vector3& endTangent, std::int16_t maxSegments,
-                        FitTrace* trace = nullptr);
+SegmentList FitSegments(std::span<const Vector3> points, std::int16_t pointCount, double& tolerance,
+                        const Vector3& startTangent, const Vector3& endTangent,
+                        std::int16_t maxSegments, FitTrace* trace = nullptr);
 
 // Appends a segment to the list.
 void AppendSegment(SegmentList& list, const CubicSegment& segment);

@@ -7,9 +7,13 @@
 namespace qu {
 namespace {
 
-std::size_t Index(int i) { return static_cast<std::size_t>(i); }
+std::size_t Index(int i) {
+  return static_cast<std::size_t>(i);
+}
 
-float Single(double value) { return static_cast<float>(value); }
+float Single(double value) {
+  return static_cast<float>(value);
+}
 
 }  // namespace
 
@@ -28,7 +32,9 @@ double B2(double t) {
   return 3.0 * t * t * mt;
 }
 
-double B3(double t) { return t * t * t; }
+double B3(double t) {
+  return t * t * t;
+}
 
 Vector3 EvalCubic(const CubicSegment& s, double t) {
   const double b0 = B0(t), b1 = B1(t), b2 = B2(t), b3 = B3(t);
@@ -59,8 +65,8 @@ Params ChordParams(std::span<const Vector3> points, int first, int last) {
   const int n = last - first + 1;
   Params u(Index(n), 0.0);
   for (int k = 1; k < n; ++k) {
-    u[Index(k)] = u[Index(k - 1)] +
-                  VecLength(VecSub(points[Index(first + k)], points[Index(first + k - 1)]));
+    u[Index(k)] =
+        u[Index(k - 1)] + VecLength(VecSub(points[Index(first + k)], points[Index(first + k - 1)]));
   }
   const double total = n > 1 ? u[Index(n - 1)] : 0.0;
   for (int k = 1; k < n; ++k) {
@@ -95,10 +101,10 @@ CubicSegment SolveInnerControls(std::span<const Vector3> points, int first, int 
     c00 += VecDot(a0, a0);
     c01 += VecDot(a0, a1);
     c11 += VecDot(a1, a1);
-    const Vector3 onChord = VecAdd(
-        VecScale(firstPoint, B0(t)),
-        VecAdd(VecScale(firstPoint, B1(t)),
-               VecAdd(VecScale(lastPoint, B2(t)), VecScale(lastPoint, B3(t)))));
+    const Vector3 onChord =
+        VecAdd(VecScale(firstPoint, B0(t)),
+               VecAdd(VecScale(firstPoint, B1(t)),
+                      VecAdd(VecScale(lastPoint, B2(t)), VecScale(lastPoint, B3(t)))));
     const Vector3 d = VecSub(points[Index(first + k)], onChord);
     x0 += VecDot(a0, d);
     x1 += VecDot(a1, d);
@@ -122,8 +128,7 @@ double MaxDeviation(std::span<const Vector3> points, int first, int last, const 
   const int n = last - first + 1;
   double maxDistance = 0.0;
   for (int k = 1; k <= n - 2; ++k) {
-    const double distance =
-        VecLength(VecSub(EvalCubic(s, u[Index(k)]), points[Index(first + k)]));
+    const double distance = VecLength(VecSub(EvalCubic(s, u[Index(k)]), points[Index(first + k)]));
     if (distance > maxDistance) maxDistance = distance;
   }
   return maxDistance;

@@ -32,23 +32,23 @@ CombineResult CheckRun(const VertexChunk& chunk, int first, int last) {
                   "the run starts at segment " + std::to_string(first) + ", before the track");
   }
   if (last >= segments) {
-    return Refuse(CombineRefusal::kBeyondTrack,
-                  "the track has only " + Plural(segments, "segment") + "; cannot combine " +
-                      (first == 0 ? std::to_string(wanted)
-                                  : "segments " + std::to_string(first) + " to " +
-                                        std::to_string(last)));
+    return Refuse(
+        CombineRefusal::kBeyondTrack,
+        "the track has only " + Plural(segments, "segment") + "; cannot combine " +
+            (first == 0 ? std::to_string(wanted)
+                        : "segments " + std::to_string(first) + " to " + std::to_string(last)));
   }
   if (wanted > kMaxCombinedSegments) {
-    return Refuse(CombineRefusal::kTooLong, "cannot combine more than " +
-                                                std::to_string(kMaxCombinedSegments) +
-                                                " segments at once (asked for " +
-                                                std::to_string(wanted) + ")");
+    return Refuse(CombineRefusal::kTooLong,
+                  "cannot combine more than " + std::to_string(kMaxCombinedSegments) +
+                      " segments at once (asked for " + std::to_string(wanted) + ")");
   }
   for (int i = first; i <= last + 1; ++i) {
     const BezierVertex& v = chunk.Vertices[static_cast<std::size_t>(i)];
     if (!IsFinite(v.position) || !IsFinite(v.controlIn) || !IsFinite(v.controlOut)) {
-      return Refuse(CombineRefusal::kNotFinite,
-                    "vertex " + std::to_string(i) + " has a coordinate that is not a finite number");
+      return Refuse(
+          CombineRefusal::kNotFinite,
+          "vertex " + std::to_string(i) + " has a coordinate that is not a finite number");
     }
   }
   return {};

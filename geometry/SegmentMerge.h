@@ -17,11 +17,11 @@ inline constexpr int kMaxCombinedSegments = 6553;
 
 enum class CombineRefusal {
   kNone,
-  kEmptyRun,          // last < first
-  kNegativeFirst,     // first < 0
-  kBeyondTrack,       // vertex last + 1 does not exist
-  kTooLong,           // more than kMaxCombinedSegments segments
-  kNotFinite,         // a point of the run, or the fitted result, is not a finite number
+  kEmptyRun,       // last < first
+  kNegativeFirst,  // first < 0
+  kBeyondTrack,    // vertex last + 1 does not exist
+  kTooLong,        // more than kMaxCombinedSegments segments
+  kNotFinite,      // a point of the run, or the fitted result, is not a finite number
 };
 
 struct CombineResult {

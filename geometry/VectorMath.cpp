@@ -5,7 +5,9 @@
 namespace qu {
 namespace {
 
-float Single(double value) { return static_cast<float>(value); }
+float Single(double value) {
+  return static_cast<float>(value);
+}
 
 }  // namespace
 
