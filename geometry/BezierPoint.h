@@ -15,4 +15,13 @@ namespace qu {
 Vector3 BezierPoint(const Vector3& startPoint, const Vector3& startControl, const Vector3& endPoint,
                     const Vector3& endControl, float t);
 
+// The powers of t and 1 − t that BezierPoint uses. Sampling many segments at the same few
+// parameters computes them once per parameter; the results are the same bit for bit.
+struct BezierWeights {
+  double t, u, u2, u3, t2, t3;
+};
+BezierWeights BezierWeightsAt(float t);
+Vector3 BezierPoint(const Vector3& startPoint, const Vector3& startControl, const Vector3& endPoint,
+                    const Vector3& endControl, const BezierWeights& w);
+
 }  // namespace qu

@@ -1,6 +1,7 @@
 #include "FitKernels.h"
 
 #include <array>
+#include <cstddef>
 
 #include "VectorMath.h"
 
@@ -15,26 +16,22 @@ float Single(double value) {
   return static_cast<float>(value);
 }
 
+// The control points of the first and second derivative of a cubic.
+struct Derivatives {
+  std::array<Vector3, 3> q1;
+  std::array<Vector3, 2> q2;
+};
+
+Derivatives DerivativesOf(const CubicSegment& s) {
+  Derivatives d;
+  d.q1 = {VecScale(VecSub(s.startControl, s.startPoint), 3.0),
+          VecScale(VecSub(s.endControl, s.startControl), 3.0),
+          VecScale(VecSub(s.endPoint, s.endControl), 3.0)};
+  d.q2 = {VecScale(VecSub(d.q1[1], d.q1[0]), 2.0), VecScale(VecSub(d.q1[2], d.q1[1]), 2.0)};
+  return d;
+}
+
 }  // namespace
-
-double B0(double t) {
-  const double mt = 1.0 - t;
-  return mt * mt * mt;
-}
-
-double B1(double t) {
-  const double mt = 1.0 - t;
-  return 3.0 * t * mt * mt;
-}
-
-double B2(double t) {
-  const double mt = 1.0 - t;
-  return 3.0 * t * t * mt;
-}
-
-double B3(double t) {
-  return t * t * t;
-}
 
 Vector3 EvalCubic(const CubicSegment& s, double t) {
   const double b0 = B0(t), b1 = B1(t), b2 = B2(t), b3 = B3(t);
@@ -46,20 +43,23 @@ Vector3 EvalCubic(const CubicSegment& s, double t) {
           component(s.startPoint.z, s.startControl.z, s.endControl.z, s.endPoint.z)};
 }
 
-Vector3 EvalDeCasteljau(int degree, std::span<const Vector3> points, double t) {
-  std::array<Vector3, 4> w{};
-  for (int i = 0; i <= degree; ++i) w[Index(i)] = points[Index(i)];
-  const double mt = 1.0 - t;
-  for (int r = 1; r <= degree; ++r) {
-    for (int j = 0; j <= degree - r; ++j) {
-      const Vector3& a = w[Index(j)];
-      const Vector3& b = w[Index(j + 1)];
-      w[Index(j)] = {Single(a.x * mt + b.x * t), Single(a.y * mt + b.y * t),
-                     Single(a.z * mt + b.z * t)};
-    }
-  }
-  return w[0];
+namespace {
+
+double NewtonStep(const CubicSegment& s, const Derivatives& derivatives, const Vector3& p,
+                  double t) {
+  const Vector3 q = EvalCubic(s, t);
+  const Vector3 d1 = EvalDeCasteljau(2, derivatives.q1, t);
+  const Vector3 d2 = EvalDeCasteljau(1, derivatives.q2, t);
+  // The differences stay in double precision here, unrounded.
+  const double dx = double{q.x} - p.x, dy = double{q.y} - p.y, dz = double{q.z} - p.z;
+  const double numerator = dx * d1.x + dy * d1.y + dz * d1.z;
+  const double denominator = double{d1.x} * d1.x + double{d1.y} * d1.y + double{d1.z} * d1.z +
+                             (dx * d2.x + dy * d2.y + dz * d2.z);
+  if (denominator == 0.0) return t;
+  return t - numerator / denominator;
 }
+
+}  // namespace
 
 Params ChordParams(std::span<const Vector3> points, int first, int last) {
   const int n = last - first + 1;
@@ -135,29 +135,16 @@ double MaxDeviation(std::span<const Vector3> points, int first, int last, const 
 }
 
 double NewtonParamStep(const CubicSegment& s, const Vector3& p, double t) {
-  const Vector3 q = EvalCubic(s, t);
-  const std::array<Vector3, 3> q1 = {VecScale(VecSub(s.startControl, s.startPoint), 3.0),
-                                     VecScale(VecSub(s.endControl, s.startControl), 3.0),
-                                     VecScale(VecSub(s.endPoint, s.endControl), 3.0)};
-  const std::array<Vector3, 2> q2 = {VecScale(VecSub(q1[1], q1[0]), 2.0),
-                                     VecScale(VecSub(q1[2], q1[1]), 2.0)};
-  const Vector3 d1 = EvalDeCasteljau(2, q1, t);
-  const Vector3 d2 = EvalDeCasteljau(1, q2, t);
-
-  // The differences stay in double precision here, unrounded.
-  const double dx = double{q.x} - p.x, dy = double{q.y} - p.y, dz = double{q.z} - p.z;
-  const double numerator = dx * d1.x + dy * d1.y + dz * d1.z;
-  const double denominator = double{d1.x} * d1.x + double{d1.y} * d1.y + double{d1.z} * d1.z +
-                             (dx * d2.x + dy * d2.y + dz * d2.z);
-  if (denominator == 0.0) return t;
-  return t - numerator / denominator;
+  return NewtonStep(s, DerivativesOf(s), p, t);
 }
 
 Params RefineParams(std::span<const Vector3> points, int first, int last, const Params& u,
                     const CubicSegment& s) {
+  // The derivative curves depend on the segment alone, so they are formed once per pass.
+  const Derivatives derivatives = DerivativesOf(s);
   Params refined(u.size());
   for (int k = 0; k < last - first + 1; ++k) {
-    refined[Index(k)] = NewtonParamStep(s, points[Index(first + k)], u[Index(k)]);
+    refined[Index(k)] = NewtonStep(s, derivatives, points[Index(first + k)], u[Index(k)]);
   }
   return refined;
 }

@@ -20,17 +20,40 @@ namespace qu {
 using Params = std::vector<double>;
 
 // The cubic Bernstein basis, for any t.
-double B0(double t);
-double B1(double t);
-double B2(double t);
-double B3(double t);
+inline double B0(double t) {
+  const double mt = 1.0 - t;
+  return mt * mt * mt;
+}
+inline double B1(double t) {
+  const double mt = 1.0 - t;
+  return 3.0 * t * mt * mt;
+}
+inline double B2(double t) {
+  const double mt = 1.0 - t;
+  return 3.0 * t * t * mt;
+}
+inline double B3(double t) {
+  return t * t * t;
+}
 
 // B0·P0 + B1·P1 + B2·P2 + B3·P3 per component in double precision, rounded once.
 Vector3 EvalCubic(const CubicSegment& s, double t);
 
-// The Bezier curve of the given degree over points[0 … degree], by repeated interpolation
-// with every intermediate point rounded to single precision.
-Vector3 EvalDeCasteljau(int degree, std::span<const Vector3> points, double t);
+// The Bezier curve of the given degree (at most 3) over points[0 … degree], by repeated
+// interpolation with every intermediate point rounded to single precision.
+inline Vector3 EvalDeCasteljau(int degree, std::span<const Vector3> points, double t) {
+  Vector3 w[4];
+  for (int i = 0; i <= degree; ++i) w[i] = points[static_cast<std::size_t>(i)];
+  const double mt = 1.0 - t;
+  for (int r = 1; r <= degree; ++r) {
+    for (int j = 0; j <= degree - r; ++j) {
+      w[j] = {static_cast<float>(w[j].x * mt + w[j + 1].x * t),
+              static_cast<float>(w[j].y * mt + w[j + 1].y * t),
+              static_cast<float>(w[j].z * mt + w[j + 1].z * t)};
+    }
+  }
+  return w[0];
+}
 
 // Cumulative chord lengths scaled to 0 … 1. When the samples of a range of two or more all
 // coincide, the parameters are spaced evenly instead, k / (n − 1).

@@ -56,13 +56,16 @@ CombineResult CheckRun(const VertexChunk& chunk, int first, int last) {
 
 // Five samples per segment at t = 0, 0.2, …, 0.8, then the run's end point.
 std::vector<Vector3> SampleRun(const std::vector<BezierVertex>& v, int first, int last) {
+  std::vector<BezierWeights> weights;
+  for (float t = 0.0f; t <= kSampleLimit; t = t + kSampleStep)
+    weights.push_back(BezierWeightsAt(t));
   std::vector<Vector3> points;
   points.reserve(static_cast<std::size_t>(kSamplesPerSegment * (last - first + 1) + 1));
   for (int i = first; i <= last; ++i) {
     const BezierVertex& from = v[static_cast<std::size_t>(i)];
     const BezierVertex& to = v[static_cast<std::size_t>(i + 1)];
-    for (float t = 0.0f; t <= kSampleLimit; t = t + kSampleStep) {
-      points.push_back(BezierPoint(from.position, from.controlOut, to.position, to.controlIn, t));
+    for (const BezierWeights& w : weights) {
+      points.push_back(BezierPoint(from.position, from.controlOut, to.position, to.controlIn, w));
     }
   }
   points.push_back(v[static_cast<std::size_t>(last + 1)].position);

@@ -71,7 +71,7 @@ void ReadGrid(TrackReader& in, TeraChunk& chunk, std::int64_t dimensionsOffset) 
     return;
   }
   chunk.Grid.resize(static_cast<std::size_t>(cells));
-  for (auto& value : chunk.Grid) value = in.ReadSingle();
+  in.ReadSingles(chunk.Grid);
 }
 
 }  // namespace
@@ -172,7 +172,7 @@ void WriteTERA(TrackWriter& out, const TeraChunk& chunk) {
   out.WriteSingle(chunk.ValueE);
   out.WriteByte(chunk.ByteValue);
   out.WriteZeros(15);
-  for (float value : chunk.Grid) out.WriteSingle(value);
+  out.WriteSingles(chunk.Grid);
   out.WriteZeros(16);
   out.WriteLong(chunk.ChildCount);
 }

@@ -35,14 +35,12 @@ void WriteTableFrame(TrackWriter& out, std::string_view tag, const Chunk& chunk,
   out.WriteLong(chunk.ChildCount);
 }
 
-// Reads `count` entries into `table`, stopping at the first failure.
+// Reads `count` entries into `table`, stopping at the first failure. The count has been
+// checked against the bytes left, so reserving it up front is safe.
 template <typename Table, typename ReadEntry>
 void ReadEntriesInto(TrackReader& in, Table& table, std::size_t count, ReadEntry readEntry) {
-  table.resize(count);
-  for (auto& entry : table) {
-    if (in.failed()) return;
-    readEntry(entry);
-  }
+  table.reserve(count);
+  for (std::size_t i = 0; i < count && !in.failed(); ++i) readEntry(table.emplace_back());
 }
 
 }  // namespace qu

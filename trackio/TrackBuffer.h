@@ -29,6 +29,8 @@ class TrackReader {
   float ReadSingle();
   std::int32_t ReadColor();
   std::string ReadString(std::int32_t length);
+  // `out.size()` singles in a row, with one bounds check for the whole run.
+  void ReadSingles(std::span<float> out);
   std::string ReadTag();  // upper-cased, so tags match whatever their case in the file
   void Skip(std::int64_t count);
 
@@ -54,7 +56,13 @@ class TrackReader {
 
  private:
   // The bytes of the next field of `width` bytes, or nullptr after recording the failure.
-  const std::uint8_t* Take(std::int64_t width);
+  const std::uint8_t* Take(std::int64_t width) {
+    if (width > remaining() || failed()) return TakeFailed(width);
+    const std::uint8_t* field = bytes_.data() + cursor_;
+    cursor_ += width;
+    return field;
+  }
+  const std::uint8_t* TakeFailed(std::int64_t width);
 
   std::span<const std::uint8_t> bytes_;
   std::int64_t cursor_ = 0;
@@ -65,6 +73,10 @@ class TrackReader {
 // Appends big-endian fields to a growing buffer. Booleans are written as 255 or 0.
 class TrackWriter {
  public:
+  TrackWriter() = default;
+  // Writes into `storage` from its start, reusing its memory.
+  explicit TrackWriter(TrackBuffer storage) : bytes_(std::move(storage)) {}
+
   // Sizes the buffer up front when the final length is known, so no append reallocates.
   void Reserve(std::size_t bytes) {
     if (bytes > bytes_.size()) bytes_.resize(bytes);
@@ -76,6 +88,7 @@ class TrackWriter {
   void WriteSingle(float value);
   void WriteColor(std::int32_t value);
   void WriteString(std::string_view text);
+  void WriteSingles(std::span<const float> values);
   void WriteTag(std::string_view tag);
   void WriteZeros(std::int64_t count);
 

@@ -265,7 +265,7 @@ Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
   if (!ComputeChunkSizes(m)) {
     return Status::Failure("track is too large for a track file (over 2147483647 bytes)");
   }
-  TrackWriter w;
+  TrackWriter w(std::move(out));
   w.Reserve(static_cast<std::size_t>(Framed(m.header.Size)));
   WriteHeader(w, m.header);
   WriteTRCK(w, m.trck);

@@ -41,7 +41,8 @@ void SetSaveChildCounts(TrackModel& model);
 bool ComputeChunkSizes(TrackModel& model);
 
 // Produces the bytes of the file that saving writes: fixed child counts, computed sizes,
-// the fixed chunk order. Updates the Size and ChildCount members of the model.
+// the fixed chunk order. Updates the Size and ChildCount members of the model. `out` is
+// replaced; its memory is reused.
 Status SerializeTrack(TrackModel& model, TrackBuffer& out);
 
 // The path a save writes to: `path`, with ".qutrack" appended unless it already ends so

@@ -23,16 +23,12 @@ void TrackReader::Fail(std::string_view what, std::int64_t offset) {
   error_ = std::string(what) + " in " + chunk_ + " at offset " + std::to_string(offset);
 }
 
-const std::uint8_t* TrackReader::Take(std::int64_t width) {
-  if (failed()) return nullptr;
-  if (width > remaining()) {
+const std::uint8_t* TrackReader::TakeFailed(std::int64_t width) {
+  if (!failed()) {
     error_ = "file ends inside " + chunk_ + " at offset " + std::to_string(cursor_) + " (" +
              std::to_string(width) + " bytes needed, " + std::to_string(remaining()) + " left)";
-    return nullptr;
   }
-  const std::uint8_t* field = bytes_.data() + cursor_;
-  cursor_ += width;
-  return field;
+  return nullptr;
 }
 
 std::uint8_t TrackReader::ReadByte() {
@@ -49,6 +45,15 @@ float TrackReader::ReadSingle() {
   // A bit copy, never arithmetic, so NaN payloads and negative zero survive.
   const std::uint8_t* p = Take(4);
   return p ? std::bit_cast<float>(BigEndian32(p)) : 0.0f;
+}
+
+void TrackReader::ReadSingles(std::span<float> out) {
+  const std::uint8_t* p = Take(4 * static_cast<std::int64_t>(out.size()));
+  if (!p) return;
+  for (float& value : out) {
+    value = std::bit_cast<float>(BigEndian32(p));
+    p += 4;
+  }
 }
 
 std::int32_t TrackReader::ReadColor() {

@@ -37,6 +37,14 @@ void TrackWriter::WriteSingle(float value) {
   StoreBigEndian32(std::bit_cast<std::uint32_t>(value), Grow(4));
 }
 
+void TrackWriter::WriteSingles(std::span<const float> values) {
+  std::uint8_t* out = Grow(4 * values.size());
+  for (float value : values) {
+    StoreBigEndian32(std::bit_cast<std::uint32_t>(value), out);
+    out += 4;
+  }
+}
+
 void TrackWriter::WriteColor(std::int32_t value) {
   // Only the low 24 bits are a colour; the first byte in the file is always 0.
   StoreBigEndian32(std::bit_cast<std::uint32_t>(value) & 0x00FFFFFFu, Grow(4));
