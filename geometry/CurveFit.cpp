@@ -57,8 +57,9 @@ void RangeFitter::FitRange(int first, int last, const Vector3& startTangent,
   const Params u0 = ChordParams(points_, first, last);
   CubicSegment s = SolveInnerControls(points_, first, last, u0, startTangent, endTangent);
   double err = MaxDeviation(points_, first, last, s, u0);
+  Params u;
   const int passes = RunRefinementPasses(err, [&] {
-    const Params u = RefineParams(points_, first, last, u0, s);
+    RefineParams(points_, first, last, u0, s, u);
     s = SolveInnerControls(points_, first, last, u, startTangent, endTangent);
     err = MaxDeviation(points_, first, last, s, u);
     return err;

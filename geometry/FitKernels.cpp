@@ -140,13 +140,19 @@ double NewtonParamStep(const CubicSegment& s, const Vector3& p, double t) {
 
 Params RefineParams(std::span<const Vector3> points, int first, int last, const Params& u,
                     const CubicSegment& s) {
+  Params refined;
+  RefineParams(points, first, last, u, s, refined);
+  return refined;
+}
+
+void RefineParams(std::span<const Vector3> points, int first, int last, const Params& u,
+                  const CubicSegment& s, Params& refined) {
   // The derivative curves depend on the segment alone, so they are formed once per pass.
   const Derivatives derivatives = DerivativesOf(s);
-  Params refined(u.size());
+  refined.resize(u.size());
   for (int k = 0; k < last - first + 1; ++k) {
     refined[Index(k)] = NewtonStep(s, derivatives, points[Index(first + k)], u[Index(k)]);
   }
-  return refined;
 }
 
 }  // namespace qu

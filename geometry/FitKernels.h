@@ -88,5 +88,8 @@ double NewtonParamStep(const CubicSegment& s, const Vector3& p, double t);
 // One Newton step for every sample of the range, the end samples included.
 Params RefineParams(std::span<const Vector3> points, int first, int last, const Params& u,
                     const CubicSegment& s);
+// The same into `refined`, reusing its memory across passes.
+void RefineParams(std::span<const Vector3> points, int first, int last, const Params& u,
+                  const CubicSegment& s, Params& refined);
 
 }  // namespace qu
