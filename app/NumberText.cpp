@@ -8,7 +8,9 @@
 namespace qu {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 std::string WithoutBlanks(const std::string& text) {
   std::string kept;

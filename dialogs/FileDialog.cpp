@@ -14,9 +14,8 @@ std::uint32_t Assign(std::uint32_t flags, std::uint32_t bit, bool on) {
 // Builds the request shared by both dialogs, and shows it; applies the cancel rules.
 bool ShowDialog(FileDialogBackend& backend, DialogKind kind, std::uint32_t flags,
                 std::string& fileName, std::string& fileTitle, std::string& filter,
-                std::int32_t& filterIndex, const std::string& initialDir,
-                const std::string& title, const std::string& defaultExt,
-                std::intptr_t ownerWindow, std::uint32_t& extraFlags,
+                std::int32_t& filterIndex, const std::string& initialDir, const std::string& title,
+                const std::string& defaultExt, std::intptr_t ownerWindow, std::uint32_t& extraFlags,
                 std::uint32_t& returnedFlags) {
   filter = ConvertFilter(filter);
   const bool fits = CharacterCount(fileName) <= kMaxDialogNameChars &&
@@ -73,7 +72,8 @@ std::vector<FileFilter> FilterPairs(const std::string& convertedFilter) {
     start = end + 1;
   }
   std::vector<FileFilter> pairs;
-  for (std::size_t i = 0; i + 1 < pieces.size(); i += 2) pairs.push_back({pieces[i], pieces[i + 1]});
+  for (std::size_t i = 0; i + 1 < pieces.size(); i += 2)
+    pairs.push_back({pieces[i], pieces[i + 1]});
   return pairs;
 }
 
@@ -105,9 +105,9 @@ bool ShowOpenDialog(FileDialogBackend& backend, std::string& FileName, std::stri
                     std::intptr_t OwnerWindow, std::uint32_t& ExtraFlags) {
   std::uint32_t returned = 0;
   const bool confirmed = ShowDialog(
-      backend, DialogKind::kOpen, OpenDialogFlags(FileMustExist, ReadOnly, HideReadOnly, ExtraFlags),
-      FileName, FileTitle, Filter, FilterIndex, InitialDir, Title, DefaultExt, OwnerWindow,
-      ExtraFlags, returned);
+      backend, DialogKind::kOpen,
+      OpenDialogFlags(FileMustExist, ReadOnly, HideReadOnly, ExtraFlags), FileName, FileTitle,
+      Filter, FilterIndex, InitialDir, Title, DefaultExt, OwnerWindow, ExtraFlags, returned);
   if (confirmed && (returned & OFN_READONLY) != 0) ReadOnly = true;
   return confirmed;
 }

@@ -31,13 +31,13 @@ struct FileFilter {
 struct FileDialogRequest {
   DialogKind kind = DialogKind::kOpen;
   std::string title;
-  std::string convertedFilter;       // pairs separated by NUL characters, closed by two NULs
-  std::vector<FileFilter> filters;   // the same pairs, read back from the converted text
-  std::int32_t filterIndex = 1;      // 1-based
+  std::string convertedFilter;      // pairs separated by NUL characters, closed by two NULs
+  std::vector<FileFilter> filters;  // the same pairs, read back from the converted text
+  std::int32_t filterIndex = 1;     // 1-based
   std::string defaultExt;
-  std::string fileName;              // initial name shown
-  std::string initialDir;            // empty: the platform's choice
-  std::intptr_t owner = 0;           // 0: no owner
+  std::string fileName;     // initial name shown
+  std::string initialDir;   // empty: the platform's choice
+  std::intptr_t owner = 0;  // 0: no owner
   std::uint32_t flags = 0;
 
   bool fileMustExist() const { return (flags & OFN_FILEMUSTEXIST) != 0; }
@@ -46,8 +46,8 @@ struct FileDialogRequest {
 
 struct FileDialogResult {
   bool confirmed = false;
-  std::string path;       // the full chosen path
-  std::string title;      // the chosen file's name without its folder
+  std::string path;   // the full chosen path
+  std::string title;  // the chosen file's name without its folder
   std::uint32_t flags = 0;
   std::int32_t filterIndex = 1;
 };

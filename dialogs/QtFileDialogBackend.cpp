@@ -7,7 +7,9 @@
 namespace qu {
 namespace {
 
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+QString FromUtf8(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
 // "Description (patterns)" as Qt expects a name filter; a description that already ends in
 // its patterns in parentheses is used as it is.

@@ -1,7 +1,33 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test through ctest.
+# Builds everything and runs every test through ctest; then the libraries' and the command
+# line's tests again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/);
+# then checks that both builds compute the same bits. Under CI, or with QU_FUZZ_SECONDS set,
+# also runs each fuzz target for that many seconds (60 under CI).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc)
+
 "$root/scripts/setup.sh"
-export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$root/build" --output-on-failure -j"$(nproc)"
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
+
+echo "== sanitizer build"
+QU_BUILD_DIR="$root/build-asan" "$root/scripts/setup.sh" \
+  -DQU_SANITIZE=ON -DQU_BUILD_GUI=OFF -DQU_BUILD_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+
+echo "== the same bits from both builds"
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+for n in 3 44; do
+  "$root/build/bin/qutrack" combine "$root/examples/sample.qutrack" "$out/a.qutrack" -n "$n" >/dev/null
+  "$root/build-asan/bin/qutrack" combine "$root/examples/sample.qutrack" "$out/b.qutrack" -n "$n" >/dev/null
+  cmp "$out/a.qutrack" "$out/b.qutrack"
+done
+echo "combine -n 3 and -n 44 agree byte for byte"
+
+fuzz_seconds=${QU_FUZZ_SECONDS:-}
+[ -z "$fuzz_seconds" ] && [ -n "${CI:-}" ] && fuzz_seconds=60
+if [ -n "$fuzz_seconds" ]; then
+  "$root/scripts/fuzz.sh" "$fuzz_seconds"
+fi

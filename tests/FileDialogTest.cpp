@@ -97,7 +97,8 @@ TEST(FileDialog, TheRequestCarriesEverythingTheDialogNeeds) {
 
 TEST(FileDialog, ConfirmationReturnsThePathTitleAndFlags) {
   ScriptedDialogs dialogs;
-  dialogs.answers.push_back({true, "/tracks/new.qutrack\0old-leftovers"s, "new.qutrack", 0x1005, 1});
+  dialogs.answers.push_back(
+      {true, "/tracks/new.qutrack\0old-leftovers"s, "new.qutrack", 0x1005, 1});
   OpenCall call;
   call.fileName = "old-leftovers";
   ASSERT_TRUE(call.Run(dialogs));

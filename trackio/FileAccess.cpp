@@ -35,7 +35,8 @@ fs::path ResolveLink(const fs::path& target) {
 }
 
 // Creates a new, empty file next to `target` that no other process has opened.
-FilePtr CreateSiblingFile(const fs::path& target, fs::path& created, std::string& error) {
+std::FILE* CreateSiblingFile(FileOps& ops, const fs::path& target, fs::path& created,
+                             std::string& error) {
   static std::mt19937_64 random{std::random_device{}()};
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -44,15 +45,15 @@ FilePtr CreateSiblingFile(const fs::path& target, fs::path& created, std::string
                   static_cast<unsigned long long>(random() >> 16));
     created = folder / ("." + target.filename().string() + suffix + ".tmp");
     errno = 0;
-    if (std::FILE* f = std::fopen(created.c_str(), "wbx")) return FilePtr(f);
+    if (std::FILE* f = ops.CreateNew(created)) return f;
     if (errno != EEXIST) break;
   }
   error = "cannot create a file in folder " + Quoted(folder) + ": " + ErrnoText();
   return nullptr;
 }
 
-bool WriteAll(std::FILE* f, std::span<const std::uint8_t> bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
+bool WriteAll(FileOps& ops, std::FILE* f, std::span<const std::uint8_t> bytes) {
+  return ops.Write(f, bytes.data(), bytes.size()) == bytes.size() && ops.Flush(f) == 0;
 }
 
 }  // namespace
@@ -75,19 +76,45 @@ Status ReadWholeFile(const std::string& path, TrackBuffer& bytes) {
   return {};
 }
 
-Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+std::FILE* FileOps::CreateNew(const fs::path& path) {
+  return std::fopen(path.c_str(), "wbx");
+}
+
+std::size_t FileOps::Write(std::FILE* file, const std::uint8_t* data, std::size_t size) {
+  return std::fwrite(data, 1, size, file);
+}
+
+int FileOps::Flush(std::FILE* file) {
+  return std::fflush(file);
+}
+
+int FileOps::Close(std::FILE* file) {
+  return std::fclose(file);
+}
+
+void FileOps::Rename(const fs::path& from, const fs::path& to, std::error_code& error) {
+  fs::rename(from, to, error);
+}
+
+FileOps& RealFileOps() {
+  static FileOps real;
+  return real;
+}
+
+Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                           FileOps& ops) {
   const fs::path target = ResolveLink(fs::path(path));
   std::error_code ec;
   if (fs::is_directory(target, ec)) return Status::Failure(Quoted(target) + " is a folder");
 
   fs::path temporary;
   std::string error;
-  FilePtr file = CreateSiblingFile(target, temporary, error);
+  std::FILE* file = CreateSiblingFile(ops, target, temporary, error);
   if (!file) return Status::Failure(error);
 
-  bool written = WriteAll(file.get(), bytes);
+  bool written = WriteAll(ops, file, bytes);
   std::string writeError = written ? "" : ErrnoText();
-  if (std::fclose(file.release()) != 0 && written) {
+  if (ops.Close(file) != 0 && written) {
     written = false;
     writeError = ErrnoText();
   }
@@ -100,7 +127,7 @@ Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t
   if (fs::exists(target, ec)) {
     fs::permissions(temporary, fs::status(target, ec).permissions(), ec);
   }
-  fs::rename(temporary, target, ec);
+  ops.Rename(temporary, target, ec);
   if (ec) {
     std::error_code ignored;
     fs::remove(temporary, ignored);

@@ -54,6 +54,7 @@ void WriteScobEntry(TrackWriter& out, const ScobEntry& e) {
 
 // Reads a grid dimension; a negative one marks a corrupt file.
 std::int32_t ReadDimension(TrackReader& in, const char* name) {
+  in.NoteCountField();
   const std::int64_t offset = in.cursor();
   const std::int32_t value = in.ReadLong();
   if (value < 0)

@@ -11,6 +11,7 @@ constexpr std::int64_t kTubeEntryBytes = 48;
 constexpr std::int64_t kCatwEntryFixedBytes = 28;
 
 void ReadRascEntry(TrackReader& in, RascEntry& entry) {
+  in.NoteCountField();
   const std::int64_t offset = in.cursor();
   entry.ItemCount = in.ReadLong();
   if (entry.ItemCount <= 0) return;
@@ -63,6 +64,7 @@ void ReadCatwEntry(TrackReader& in, CatwEntry& e) {
   e.ValueD = in.ReadLong();
   e.ValueE = in.ReadLong();
   e.ValueF = in.ReadLong();
+  in.NoteCountField();
   const std::int64_t offset = in.cursor();
   e.ExtraLength = in.ReadLong();
   if (e.ExtraLength < 0) {

@@ -42,6 +42,13 @@ class TrackReader {
   // A text whose negative stored length marks a corrupt file.
   std::string ReadStrictText(std::string_view what);
 
+  // Notes the offset of a count, length or dimension field just about to be read, for tools
+  // that want to know where a file's counts are.
+  void NoteCountField() {
+    if (countFields_) countFields_->push_back(cursor_);
+  }
+  void RecordCountFieldsInto(std::vector<std::int64_t>* sink) { countFields_ = sink; }
+
   // Names the chunk that later failures are reported in.
   void EnterChunk(std::string tag) { chunk_ = std::move(tag); }
   const std::string& chunk() const { return chunk_; }
@@ -68,6 +75,7 @@ class TrackReader {
   std::int64_t cursor_ = 0;
   std::string chunk_ = "QUEN";
   std::string error_;
+  std::vector<std::int64_t>* countFields_ = nullptr;
 };
 
 // Appends big-endian fields to a growing buffer. Booleans are written as 255 or 0.

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <filesystem>
-#include <optional>
 #include <string_view>
 
 #include "FileAccess.h"
@@ -12,30 +11,40 @@ namespace {
 
 constexpr std::int32_t kMaxChunksToRead = 2147483647;
 
-template <typename Chunk>
-std::int32_t ReadChunk(void (*reader)(TrackReader&, Chunk&), TrackReader& in, Chunk& chunk) {
-  reader(in, chunk);
-  return chunk.ChildCount;
+// The chunks this system reads: each reader fills its record and gives the child count read.
+struct KnownChunk {
+  std::string_view tag;
+  std::int32_t (*read)(TrackReader&, TrackModel&);
+};
+
+template <typename Chunk, void (*Read)(TrackReader&, Chunk&), Chunk TrackModel::*Member>
+std::int32_t ReadInto(TrackReader& in, TrackModel& model) {
+  Read(in, model.*Member);
+  return (model.*Member).ChildCount;
 }
 
-// Reads a chunk whose tag this system knows and returns its child count; nothing for an
-// unknown tag.
-std::optional<std::int32_t> ReadKnownChunk(std::string_view tag, TrackReader& in, TrackModel& m) {
-  if (tag == "TRCK") return ReadChunk(ReadTRCK, in, m.trck);
-  if (tag == "INFO") return ReadChunk(ReadINFO, in, m.info);
-  if (tag == "BEZR") return ReadChunk(ReadBEZR, in, m.bezr);
-  if (tag == "SEGM") return ReadChunk(ReadSEGM, in, m.segm);
-  if (tag == "SUPP") return ReadChunk(ReadSUPP, in, m.supp);
-  if (tag == "FUND") return ReadChunk(ReadFUND, in, m.fund);
-  if (tag == "RASC") return ReadChunk(ReadRASC, in, m.rasc);
-  if (tag == "FREN") return ReadChunk(ReadFREN, in, m.fren);
-  if (tag == "TUBE") return ReadChunk(ReadTUBE, in, m.tube);
-  if (tag == "CATW") return ReadChunk(ReadCATW, in, m.catw);
-  if (tag == "SCEN") return ReadChunk(ReadSCEN, in, m.scen);
-  if (tag == "SCOB") return ReadChunk(ReadSCOB, in, m.scob);
-  if (tag == "TERA") return ReadChunk(ReadTERA, in, m.tera);
-  if (tag == "ENVC") return ReadChunk(ReadENVC, in, m.envc);
-  return std::nullopt;
+constexpr KnownChunk kKnownChunks[] = {
+    {"TRCK", ReadInto<TrackChunk, ReadTRCK, &TrackModel::trck>},
+    {"INFO", ReadInto<InfoChunk, ReadINFO, &TrackModel::info>},
+    {"BEZR", ReadInto<VertexChunk, ReadBEZR, &TrackModel::bezr>},
+    {"SEGM", ReadInto<SegmentChunk, ReadSEGM, &TrackModel::segm>},
+    {"SUPP", ReadInto<SuppChunk, ReadSUPP, &TrackModel::supp>},
+    {"FUND", ReadInto<FundChunk, ReadFUND, &TrackModel::fund>},
+    {"RASC", ReadInto<RascChunk, ReadRASC, &TrackModel::rasc>},
+    {"FREN", ReadInto<FrenChunk, ReadFREN, &TrackModel::fren>},
+    {"TUBE", ReadInto<TubeChunk, ReadTUBE, &TrackModel::tube>},
+    {"CATW", ReadInto<CatwChunk, ReadCATW, &TrackModel::catw>},
+    {"SCEN", ReadInto<ScenChunk, ReadSCEN, &TrackModel::scen>},
+    {"SCOB", ReadInto<ScobChunk, ReadSCOB, &TrackModel::scob>},
+    {"TERA", ReadInto<TeraChunk, ReadTERA, &TrackModel::tera>},
+    {"ENVC", ReadInto<EnvcChunk, ReadENVC, &TrackModel::envc>},
+};
+
+const KnownChunk* FindKnownChunk(std::string_view tag) {
+  for (const KnownChunk& known : kKnownChunks) {
+    if (known.tag == tag) return &known;
+  }
+  return nullptr;
 }
 
 // A tag as text fit for a message: printable characters kept, others as \xNN.
@@ -76,18 +85,23 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
                              std::to_string(toRead) + " chunk(s) still to read");
     }
     const std::string tag = in.ReadTag();
-    in.EnterChunk(tag);
-    ChunkTraceEntry seen{tag, offset, 0, 0, false};
-    if (auto childCount = ReadKnownChunk(tag, in, model)) {
-      toRead += *childCount;
-      seen.childCount = *childCount;
+    ChunkTraceEntry seen{tag, offset, 0, 0, false, {}};
+    in.RecordCountFieldsInto(trace ? &seen.countFields : nullptr);
+    if (const KnownChunk* known = FindKnownChunk(tag)) {
+      in.EnterChunk(tag);
+      const std::int32_t childCount = known->read(in, model);
+      toRead += childCount;
+      seen.childCount = childCount;
       seen.recognised = true;
       if (!in.failed() && toRead > kMaxChunksToRead) {
-        in.Fail("child count " + std::to_string(*childCount) + " leaves more than " +
+        in.Fail("child count " + std::to_string(childCount) + " leaves more than " +
                     std::to_string(kMaxChunksToRead) + " chunks to read",
                 in.cursor() - 4);
       }
     } else {
+      // An unknown tag may hold any bytes; messages show it escaped.
+      in.EnterChunk("unrecognised chunk '" +
+                    PrintableTag(in.bytes().subspan(static_cast<std::size_t>(offset), 4)) + "'");
       SkipChunk(in);
     }
     if (in.failed()) return Status::Failure(in.error());

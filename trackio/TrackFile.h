@@ -20,6 +20,7 @@ struct ChunkTraceEntry {
   std::int32_t size = 0;        // as stored
   std::int32_t childCount = 0;  // as stored; 0 for an unrecognised chunk
   bool recognised = false;
+  std::vector<std::int64_t> countFields;  // offsets of its count, length and dimension fields
 };
 using ChunkTrace = std::vector<ChunkTraceEntry>;
 

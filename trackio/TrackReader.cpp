@@ -84,6 +84,7 @@ void TrackReader::Skip(std::int64_t count) {
 }
 
 std::int32_t TrackReader::ReadCount(std::int64_t minEntryBytes, std::string_view what) {
+  NoteCountField();
   const std::int64_t offset = cursor_;
   const std::int32_t count = ReadLong();
   if (failed()) return 0;
@@ -103,10 +104,12 @@ std::int32_t TrackReader::ReadCount(std::int64_t minEntryBytes, std::string_view
 }
 
 std::string TrackReader::ReadLenientText() {
+  NoteCountField();
   return ReadString(ReadLong());
 }
 
 std::string TrackReader::ReadStrictText(std::string_view what) {
+  NoteCountField();
   const std::int64_t offset = cursor_;
   const std::int32_t length = ReadLong();
   if (length < 0) {

@@ -31,8 +31,7 @@ class ScriptedDialogs : public FileDialogBackend {
     return next;
   }
   void Choose(const QString& path) {
-    answers.push_back({true, path.toStdString(), QFileInfo(path).fileName().toStdString(),
-                       0, 1});
+    answers.push_back({true, path.toStdString(), QFileInfo(path).fileName().toStdString(), 0, 1});
   }
   void Cancel() { answers.push_back({}); }
 
@@ -114,17 +113,19 @@ class WindowTest : public QObject {
       QRect geometry;
     };
     const Expected controls[] = {
-        {"btnLoad", "Load Track", {4, 4, 105, 25}},   {"btnMod", "COMBINE!", {116, 4, 105, 25}},
-        {"btnSave", "Save Track", {228, 4, 105, 25}}, {"Text1", "2", {172, 32, 33, 25}},
+        {"btnLoad", "Load Track", {4, 4, 105, 25}},
+        {"btnMod", "COMBINE!", {116, 4, 105, 25}},
+        {"btnSave", "Save Track", {228, 4, 105, 25}},
+        {"Text1", "2", {172, 32, 33, 25}},
         {"Label1", "Combine the first", {44, 36, 133, 21}},
         {"Label2", "Segments.", {216, 36, 81, 21}},
     };
     for (const auto& c : controls) {
       QWidget* w = Control<QWidget>(c.name);
       QCOMPARE(w->geometry(), c.geometry);
-      const QString text = qobject_cast<QPushButton*>(w)  ? qobject_cast<QPushButton*>(w)->text()
+      const QString text = qobject_cast<QPushButton*>(w) ? qobject_cast<QPushButton*>(w)->text()
                            : qobject_cast<QLineEdit*>(w) ? qobject_cast<QLineEdit*>(w)->text()
-                                                          : qobject_cast<QLabel*>(w)->text();
+                                                         : qobject_cast<QLabel*>(w)->text();
       QCOMPARE(text, c.text);
     }
     ExpectButtons(false, false);

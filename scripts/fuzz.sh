@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each for SECONDS (default 60) on a copy of the
+# committed seed corpus. A crash leaves its input as crash-* in build-fuzz/ and fails.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+seconds=${1:-60}
+build="$root/build-fuzz"
+
+need=()
+for package in clang-14 libclang-rt-14-dev; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || need+=("$package")
+done
+if ((${#need[@]})); then
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+
+CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQU_BUILD_FUZZ=ON -DQU_BUILD_GUI=OFF -DQU_BUILD_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target FuzzTrack FuzzNumberText
+
+for target in FuzzTrack:track FuzzNumberText:number; do
+  name=${target%%:*}
+  corpus="$build/corpus-${target##*:}"
+  mkdir -p "$corpus"
+  cp -n "$root/fuzz/corpus/${target##*:}/"* "$corpus/" 2>/dev/null || true
+  echo "== $name for ${seconds}s"
+  (cd "$build" && "./bin/$name" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 \
+     -print_final_stats=1 "$corpus" 2>&1 | grep -E "^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==|SUMMARY|Done)" || true)
+  (cd "$build" && ! ls crash-* leak-* timeout-* oom-* >/dev/null 2>&1) || { echo "error: $name found a failing input in $build" >&2; exit 1; }
+done
