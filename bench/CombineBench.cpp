@@ -1,7 +1,10 @@
 // The merge over runs of increasing length of a smooth synthetic track.
 #include <benchmark/benchmark.h>
 
+#include "BezierPoint.h"
+#include "CurveFit.h"
 #include "SampleTracks.h"
+#include "VectorMath.h"
 #include "SegmentMerge.h"
 
 namespace {
@@ -27,8 +30,32 @@ void BM_CombineSegments(benchmark::State& state) {
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The fit alone, as the merge calls it, without the distance measurement the merge reports.
+void BM_FitSegments(benchmark::State& state) {
+  const int segments = static_cast<int>(state.range(0));
+  const std::vector<qu::BezierVertex> v = qu::samples::MakeSmoothPath(segments + 1);
+  std::vector<qu::Vector3> points;
+  for (int i = 0; i < segments; ++i) {
+    for (float t = 0.0f; t <= qu::kSampleLimit; t = t + qu::kSampleStep) {
+      points.push_back(qu::BezierPoint(v[i].position, v[i].controlOut, v[i + 1].position,
+                                       v[i + 1].controlIn, t));
+    }
+  }
+  points.push_back(v[static_cast<std::size_t>(segments)].position);
+  const qu::Vector3 start = qu::VecSub(v[0].controlOut, v[0].position);
+  const qu::Vector3 end = qu::VecSub(v[static_cast<std::size_t>(segments)].controlIn,
+                                     v[static_cast<std::size_t>(segments)].position);
+  for (auto _ : state) {
+    double tolerance = 0.0;
+    benchmark::DoNotOptimize(qu::FitSegments(points, static_cast<std::int16_t>(points.size()),
+                                             tolerance, start, end, 0));
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(points.size()));
+}
+
 }  // namespace
 
+BENCHMARK(BM_FitSegments)->Arg(2)->Arg(100)->Arg(1000)->Arg(6553)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CombineSegments)
     ->Arg(2)
     ->Arg(100)

@@ -58,6 +58,8 @@ int RunCombine(const CombineOptions& options) {
   char deviation[64];
   std::snprintf(deviation, sizeof deviation, "%.6g", result.maxDeviation);
   std::cout << "largest deviation: " << deviation << "\n";
+  std::snprintf(deviation, sizeof deviation, "%.6g", result.fitError);
+  std::cout << "fit error of the last refinement pass: " << deviation << "\n";
   if (SavePathFor(options.output) != options.output) {
     std::cerr << "note: saved as " << SavePathFor(options.output) << "\n";
   }

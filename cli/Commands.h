@@ -16,6 +16,7 @@ struct Command {
 Command AddNormalizeCommand(CLI::App& app);
 Command AddInfoCommand(CLI::App& app);
 Command AddCombineCommand(CLI::App& app);
+Command AddPlotCommand(CLI::App& app);
 
 // Prints "error: REASON" on standard error and returns `code`.
 int Fail(int code, const std::string& reason);

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   app.set_help_all_flag("--help-all", "Show help for every subcommand");
 
   const Command commands[] = {AddNormalizeCommand(app), AddInfoCommand(app),
-                              AddCombineCommand(app)};
+                              AddCombineCommand(app), AddPlotCommand(app)};
 
   try {
     app.parse(argc, argv);

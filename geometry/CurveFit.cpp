@@ -1,5 +1,6 @@
 #include "CurveFit.h"
 
+#include "CurveDistance.h"
 #include "VectorMath.h"
 
 namespace qu {
@@ -46,7 +47,7 @@ void RangeFitter::FitRange(int first, int last, const Vector3& startTangent,
   const int n = last - first + 1;
   if (n == 2) {
     AppendSegment(list_, TwoSampleSegment(first, last, startTangent, endTangent));
-    Record({first, last, 0, 0.0, true});
+    Record({first, last, 0, 0.0, 0.0, true});
     --fitDepth_;
     return;
   }
@@ -66,7 +67,10 @@ void RangeFitter::FitRange(int first, int last, const Vector3& startTangent,
   });
 
   const bool keep = err < tolerance_ || fitDepth_ > maxFitDepth_ || n < 4;
-  Record({first, last, passes, err, keep});
+  if (trace_) {
+    const double distance = MaxDistanceToCurve(points_, first, last, s);
+    Record({first, last, passes, err, distance, keep});
+  }
   if (keep) {
     AppendSegment(list_, s);
   } else {

@@ -20,7 +20,8 @@ struct RangeFit {
   int first = 0;
   int last = 0;
   int passes = 0;         // refinement passes run (0 for a two-sample range)
-  double error = 0.0;     // largest sample distance after the last pass
+  double error = 0.0;     // MaxDeviation of the last pass, at the refined parameters
+  double distance = 0.0;  // largest distance from a sample to the nearest point of the curve
   bool appended = false;  // false when the range was split instead
 };
 using FitTrace = std::vector<RangeFit>;

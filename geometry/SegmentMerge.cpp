@@ -102,7 +102,8 @@ CombineResult CombineSegments(VertexChunk& chunk, int first, int last) {
   }
   start.controlOut = curve.startControl;
   end.controlIn = curve.endControl;
-  result.maxDeviation = trace.front().error;
+  result.maxDeviation = trace.front().distance;
+  result.fitError = trace.front().error;
   result.sampleCount = static_cast<int>(points.size());
   return result;
 }

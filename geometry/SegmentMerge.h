@@ -28,6 +28,7 @@ struct CombineResult {
   CombineRefusal refusal = CombineRefusal::kNone;
   std::string reason;         // empty when combined
   double maxDeviation = 0.0;  // largest distance between a sample and the fitted cubic
+  double fitError = 0.0;      // the fit's own measure: MaxDeviation of its last pass
   int sampleCount = 0;
 
   bool combined() const { return refusal == CombineRefusal::kNone; }

@@ -130,8 +130,19 @@ TEST_F(CliTest, InfoDescribesTheFileAsJson) {
   EXPECT_NE(text.out.find("terrain       present, 8 x 6"), std::string::npos) << text.out;
 }
 
+TEST_F(CliTest, PlotWritesAnSvgOrNothing) {
+  const std::string svg = folder_.File("plot.svg");
+  Outcome run = Qutrack({"plot", sample_, svg, "-n", "99"});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_FALSE(std::filesystem::exists(svg));
+  run = Qutrack({"plot", sample_, svg, "-n", "3"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Slurp(svg).rfind("<?xml", 0), 0u);
+  EXPECT_NE(Slurp(svg).find("Largest deviation of the fit"), std::string::npos);
+}
+
 TEST_F(CliTest, EverySubcommandHasHelp) {
-  for (const char* command : {"normalize", "info", "combine"}) {
+  for (const char* command : {"normalize", "info", "combine", "plot"}) {
     const Outcome run = Qutrack({command, "--help"});
     EXPECT_EQ(run.status, 0) << command;
     EXPECT_NE(run.out.find("Usage:"), std::string::npos) << command;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "BezierPoint.h"
+#include "CurveDistance.h"
 #include "FitKernels.h"
 
 namespace qu {
@@ -138,6 +139,24 @@ TEST(FitKernels, RefinementKeepsTheEndParameters) {
   EXPECT_EQ(refined.front(), 0.0);
   EXPECT_EQ(refined.back(), 1.0);
   EXPECT_NE(refined[5], u[5]);
+}
+
+}  // namespace
+}  // namespace qu
+
+namespace qu {
+namespace {
+
+TEST(CurveDistance, MeasuresToTheNearestPointOfTheCurve) {
+  const std::vector<Vector3> points = {{0, 0, 0}, {1.5f, 2, 0}, {0.3f, 0, -0.4f}, {3, 0, 0}};
+  EXPECT_NEAR(MaxDistanceToCurve(points, 0, 3, kLine), 2.0, 1e-9);
+  // Beyond the end the nearest point is the end itself.
+  const std::vector<Vector3> beyond = {{0, 0, 0}, {6, 0, 0}, {3, 0, 0}};
+  EXPECT_NEAR(MaxDistanceToCurve(beyond, 0, 2, kLine), 3.0, 1e-9);
+  // A bent curve: the nearest point of a sample near its far side, not the first local one.
+  const CubicSegment hook{{0, 0, 0}, {10, 0, 0}, {0, 0, 0}, {10, 10, 0}};
+  const std::vector<Vector3> nearTheEnd = {{0, 0, 0}, {0.2f, 0.1f, 0}, {0, 0, 0}};
+  EXPECT_LT(MaxDistanceToCurve(nearTheEnd, 0, 2, hook), 0.2);
 }
 
 }  // namespace

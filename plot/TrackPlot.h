@@ -1,0 +1,76 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "VertexChunks.h"
+
+namespace qu::plot {
+
+// A picture of a track's Bezier path in two views side by side: the plan, seen from above,
+// and the elevation profile, the height along the length of the path. The y axis of the
+// vertex positions is "up".
+
+struct Point2 {
+  double x = 0.0;
+  double y = 0.0;
+};
+
+struct Box {
+  Point2 min;
+  Point2 max;
+  double width() const { return max.x - min.x; }
+  double height() const { return max.y - min.y; }
+};
+
+// Points along segments first … last of a vertex table, `perSegment` per segment plus the end
+// point of the last one.
+std::vector<Vector3> SamplePath(const std::vector<BezierVertex>& vertices, int first, int last,
+                                int perSegment);
+
+// Plan view: x to the right, z downwards as seen from above.
+std::vector<Point2> PlanView(const std::vector<Vector3>& points);
+// Elevation profile: the length of the path so far (in 3D) against the height y, starting at
+// `startLength`.
+std::vector<Point2> ElevationView(const std::vector<Vector3>& points, double startLength = 0.0);
+// The length of a polyline through the points.
+double PathLength(const std::vector<Vector3>& points);
+
+// The box around the finite points; a point box at the origin when there is none.
+Box BoundsOf(const std::vector<std::vector<Point2>>& groups);
+
+// Maps a box onto a viewport rectangle, centred. With `keepAspect` both axes share one
+// scale; without, each axis fills the viewport. The y axis of the viewport points down, so
+// `flipY` puts larger values higher up.
+class ViewportMapping {
+ public:
+  ViewportMapping(const Box& data, const Box& viewport, bool flipY, bool keepAspect = true);
+  Point2 Map(const Point2& p) const;
+  double scaleX() const { return scaleX_; }
+  double scaleY() const { return scaleY_; }
+
+ private:
+  Box data_;
+  bool flipY_;
+  double scaleX_ = 1.0;
+  double scaleY_ = 1.0;
+  Point2 offset_;
+};
+
+// The box around the run, grown by `margin` times its larger side on every side, so that the
+// run fills the middle of a view and its neighbourhood shows around it.
+Box FocusOn(const Box& run, double margin);
+
+// What a combine changed, for drawing it.
+struct CombineOverlay {
+  std::vector<BezierVertex> after;  // the vertex table after the combine
+  int segments = 0;                 // the run: segments 0 … segments − 1
+  double maxDeviation = 0.0;
+};
+
+// The whole picture as an SVG document of 800 × 400 units that scales to its viewport.
+std::string RenderSvg(const std::vector<BezierVertex>& vertices, const std::string& title,
+                      const std::optional<CombineOverlay>& overlay);
+
+}  // namespace qu::plot

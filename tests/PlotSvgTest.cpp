@@ -1,0 +1,84 @@
+// The produced SVG read back with an XML parser: well-formed, with the expected groups and
+// curves.
+#include <gtest/gtest.h>
+
+#include <QXmlStreamReader>
+#include <map>
+
+#include "SampleTracks.h"
+#include "SegmentMerge.h"
+#include "TrackPlot.h"
+
+namespace qu::plot {
+namespace {
+
+struct SvgSummary {
+  bool wellFormed = false;
+  std::map<std::string, int> pathsInGroup;  // by the id of the enclosing named group
+  int texts = 0;
+  QString viewBox;
+};
+
+SvgSummary Read(const std::string& svg) {
+  SvgSummary summary;
+  QXmlStreamReader xml(QByteArray::fromStdString(svg));
+  std::vector<std::string> groups;
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (xml.isStartElement()) {
+      const QString name = xml.name().toString();
+      if (name == "svg") summary.viewBox = xml.attributes().value("viewBox").toString();
+      if (name == "g") groups.push_back(xml.attributes().value("id").toString().toStdString());
+      if (name == "text") ++summary.texts;
+      if (name == "path") {
+        for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
+          if (!it->empty()) {
+            ++summary.pathsInGroup[*it];
+            break;
+          }
+        }
+      }
+    } else if (xml.isEndElement() && xml.name().toString() == "g") {
+      groups.pop_back();
+    }
+  }
+  summary.wellFormed = !xml.hasError();
+  return summary;
+}
+
+TEST(PlotSvg, APlainTrackHasTwoViewsOfOneCurveEach) {
+  const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
+  SvgSummary svg = Read(RenderSvg(vertices, "sample <&> \"quoted\"", std::nullopt));
+  ASSERT_TRUE(svg.wellFormed);
+  EXPECT_EQ(svg.viewBox, "0 0 800 400");
+  EXPECT_EQ(svg.pathsInGroup["plan"], 1);
+  EXPECT_EQ(svg.pathsInGroup["elevation"], 1);
+  EXPECT_GE(svg.texts, 4);
+}
+
+TEST(PlotSvg, ACombineShowsBeforeAfterAndTheTwoHandles) {
+  const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
+  VertexChunk combined;
+  combined.Vertices = vertices;
+  const CombineResult result = CombineSegments(combined, 0, 2);
+  ASSERT_TRUE(result.combined());
+  SvgSummary svg =
+      Read(RenderSvg(vertices, "sample", CombineOverlay{combined.Vertices, 3, result.maxDeviation}));
+  ASSERT_TRUE(svg.wellFormed);
+  EXPECT_EQ(svg.pathsInGroup["plan"], 3 + 2);  // rest, before, after; two handles
+  EXPECT_EQ(svg.pathsInGroup["elevation"], 3);
+  EXPECT_EQ(svg.pathsInGroup["legend"], 0);
+}
+
+TEST(PlotSvg, DegenerateTracksStillGiveWellFormedPictures) {
+  for (std::size_t count : {0u, 1u, 2u}) {
+    std::vector<BezierVertex> vertices(count);
+    EXPECT_TRUE(Read(RenderSvg(vertices, "empty", std::nullopt)).wellFormed) << count;
+  }
+  std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
+  broken[5].position.x = NAN;
+  EXPECT_TRUE(Read(RenderSvg(broken, "nan", std::nullopt)).wellFormed);
+}
+
+}  // namespace
+}  // namespace qu::plot
