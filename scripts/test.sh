@@ -11,8 +11,10 @@ jobs=$(nproc)
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
 
 echo "== sanitizer build"
+# Warnings are errors in the normal build only: GCC's instrumented code draws false
+# out-of-bounds warnings from the standard library.
 QU_BUILD_DIR="$root/build-asan" "$root/scripts/setup.sh" \
-  -DQU_SANITIZE=ON -DQU_BUILD_GUI=OFF -DQU_BUILD_BENCH=OFF
+  -DQU_SANITIZE=ON -DQU_BUILD_GUI=OFF -DQU_BUILD_BENCH=OFF -DQU_WERROR=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 
