@@ -4,8 +4,8 @@
 #include "BezierPoint.h"
 #include "CurveFit.h"
 #include "SampleTracks.h"
-#include "VectorMath.h"
 #include "SegmentMerge.h"
+#include "VectorMath.h"
 
 namespace {
 

@@ -15,11 +15,15 @@ struct NormalizeOptions {
 };
 
 int RunNormalize(const NormalizeOptions& options) {
+  // One buffer for both: the save reuses the memory the file was read into.
   TrackModel model;
-  if (Status status = LoadTrack(options.input, model); !status)
+  TrackFiles files;
+  if (Status status = files.Load(options.input, model); !status) {
     return Fail(kCannotLoad, status.reason());
-  if (Status status = SaveTrack(options.output, model); !status)
+  }
+  if (Status status = files.Save(options.output, model); !status) {
     return Fail(kCannotSave, status.reason());
+  }
   if (SavePathFor(options.output) != options.output) {
     std::cerr << "note: saved as " << SavePathFor(options.output) << "\n";
   }

@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Show help for every subcommand");
 
-  const Command commands[] = {AddNormalizeCommand(app), AddInfoCommand(app),
-                              AddCombineCommand(app), AddPlotCommand(app)};
+  const Command commands[] = {AddNormalizeCommand(app), AddInfoCommand(app), AddCombineCommand(app),
+                              AddPlotCommand(app)};
 
   try {
     app.parse(argc, argv);

@@ -10,7 +10,9 @@ struct Point {
   double x, y, z;
 };
 
-Point At(const Vector3& v) { return {v.x, v.y, v.z}; }
+Point At(const Vector3& v) {
+  return {v.x, v.y, v.z};
+}
 
 // The cubic and its first two derivatives at t, in double precision.
 struct CurveAt {
@@ -23,21 +25,22 @@ CurveAt Evaluate(const Point c[4], double t) {
   const double d[3] = {3 * mt * mt, 6 * t * mt, 3 * t * t};
   const double e[2] = {6 * mt, 6 * t};
   CurveAt r{};
-  double* out[3][3] = {{&r.p.x, &r.d1.x, &r.d2.x}, {&r.p.y, &r.d1.y, &r.d2.y},
-                       {&r.p.z, &r.d1.z, &r.d2.z}};
+  double* out[3][3] = {
+      {&r.p.x, &r.d1.x, &r.d2.x}, {&r.p.y, &r.d1.y, &r.d2.y}, {&r.p.z, &r.d1.z, &r.d2.z}};
   for (int axis = 0; axis < 3; ++axis) {
     auto coord = [&](int i) { return axis == 0 ? c[i].x : axis == 1 ? c[i].y : c[i].z; };
     *out[axis][0] = b[0] * coord(0) + b[1] * coord(1) + b[2] * coord(2) + b[3] * coord(3);
-    *out[axis][1] = d[0] * (coord(1) - coord(0)) + d[1] * (coord(2) - coord(1)) +
-                    d[2] * (coord(3) - coord(2));
-    *out[axis][2] = e[0] * (coord(2) - 2 * coord(1) + coord(0)) +
-                    e[1] * (coord(3) - 2 * coord(2) + coord(1));
+    *out[axis][1] =
+        d[0] * (coord(1) - coord(0)) + d[1] * (coord(2) - coord(1)) + d[2] * (coord(3) - coord(2));
+    *out[axis][2] =
+        e[0] * (coord(2) - 2 * coord(1) + coord(0)) + e[1] * (coord(3) - 2 * coord(2) + coord(1));
   }
   return r;
 }
 
 double Distance(const Point& a, const Point& b) {
-  return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+  return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
+                   (a.z - b.z) * (a.z - b.z));
 }
 
 // The distance from p to the curve point reached by clamped Newton steps from t.

@@ -31,17 +31,28 @@ std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
 }
 
-bool IsFinite(const Point2& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+bool IsFinite(const Point2& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y);
+}
 
 Box Padded(Box box) {
   const double pad = std::max({box.width(), box.height(), 1.0}) * 0.05;
@@ -52,7 +63,9 @@ Box Padded(Box box) {
   return box;
 }
 
-Point2 Plan(const Vector3& p) { return {p.x, p.z}; }
+Point2 Plan(const Vector3& p) {
+  return {p.x, p.z};
+}
 
 class SvgWriter {
  public:
@@ -116,8 +129,8 @@ void DrawView(SvgWriter& svg, const char* name, const Box& panel, const char* la
               const ViewportMapping& map, const ViewCurves& curves, bool combined) {
   svg.Open(std::string("g id=\"") + name + "\"");
   svg.Raw(std::string("<clipPath id=\"") + name + "-frame\"><rect x=\"" + Number(panel.min.x) +
-          "\" y=\"" + Number(panel.min.y) + "\" width=\"" + Number(panel.width()) +
-          "\" height=\"" + Number(panel.height()) + "\"/></clipPath>\n");
+          "\" y=\"" + Number(panel.min.y) + "\" width=\"" + Number(panel.width()) + "\" height=\"" +
+          Number(panel.height()) + "\"/></clipPath>\n");
   svg.Frame(panel);
   svg.Text(panel.min.x + 6, panel.min.y + 16, label, 12);
   svg.Open(std::string("g clip-path=\"url(#") + name + "-frame)\"");
@@ -148,8 +161,10 @@ void DrawLegend(SvgWriter& svg, const std::optional<CombineOverlay>& overlay) {
     swatch(500, kContextColour, false, "rest of the track");
     char deviation[64];
     std::snprintf(deviation, sizeof deviation, "%.6g", overlay->maxDeviation);
-    svg.Text(20, y + 22, std::string("Largest deviation of the fit: ") + deviation +
-                             " track units. Circles: the run's end vertices.", 12);
+    svg.Text(20, y + 22,
+             std::string("Largest deviation of the fit: ") + deviation +
+                 " track units. Circles: the run's end vertices.",
+             12);
   } else {
     swatch(20, kAfterColour, false, "track path");
   }
@@ -215,8 +230,7 @@ Box BoundsOf(const std::vector<std::vector<Point2>>& groups) {
   return box.value_or(Box{});
 }
 
-ViewportMapping::ViewportMapping(const Box& data, const Box& viewport, bool flipY,
-                                 bool keepAspect)
+ViewportMapping::ViewportMapping(const Box& data, const Box& viewport, bool flipY, bool keepAspect)
     : data_(data), flipY_(flipY) {
   // An axis without extent takes the other's scale, or 1 when neither has any.
   const double sx = data.width() > 0 ? viewport.width() / data.width() : INFINITY;
@@ -261,7 +275,8 @@ std::string RenderSvg(const std::vector<BezierVertex>& vertices, const std::stri
   if (overlay && run > 0) {
     const BezierVertex& start = overlay->after.front();
     const BezierVertex& end = overlay->after[static_cast<std::size_t>(run)];
-    handles = {Plan(start.position), Plan(start.controlOut), Plan(end.position), Plan(end.controlIn)};
+    handles = {Plan(start.position), Plan(start.controlOut), Plan(end.position),
+               Plan(end.controlIn)};
     runEnds = {Plan(start.position), Plan(end.position)};
   }
 
@@ -292,7 +307,8 @@ std::string RenderSvg(const std::vector<BezierVertex>& vertices, const std::stri
   svg.Raw(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"800\" height=\"400\" "
-      "viewBox=\"0 0 800 400\" preserveAspectRatio=\"xMidYMid meet\" font-family=\"sans-serif\">\n");
+      "viewBox=\"0 0 800 400\" preserveAspectRatio=\"xMidYMid meet\" "
+      "font-family=\"sans-serif\">\n");
   svg.Raw("<rect width=\"800\" height=\"400\" fill=\"#F7F7F7\"/>\n");
   svg.Text(20, 26, title, 16);
 

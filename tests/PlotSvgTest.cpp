@@ -62,8 +62,8 @@ TEST(PlotSvg, ACombineShowsBeforeAfterAndTheTwoHandles) {
   combined.Vertices = vertices;
   const CombineResult result = CombineSegments(combined, 0, 2);
   ASSERT_TRUE(result.combined());
-  SvgSummary svg =
-      Read(RenderSvg(vertices, "sample", CombineOverlay{combined.Vertices, 3, result.maxDeviation}));
+  SvgSummary svg = Read(
+      RenderSvg(vertices, "sample", CombineOverlay{combined.Vertices, 3, result.maxDeviation}));
   ASSERT_TRUE(svg.wellFormed);
   EXPECT_EQ(svg.pathsInGroup["plan"], 3 + 2);  // rest, before, after; two handles
   EXPECT_EQ(svg.pathsInGroup["elevation"], 3);

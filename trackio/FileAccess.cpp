@@ -68,11 +68,11 @@ Status ReadWholeFile(const std::string& path, TrackBuffer& bytes) {
   }
   FilePtr f(std::fopen(path.c_str(), "rb"));
   if (!f) return Status::Failure("cannot open " + Quoted(path) + ": " + ErrnoText());
-  TrackBuffer contents(static_cast<std::size_t>(size));
-  if (std::fread(contents.data(), 1, contents.size(), f.get()) != contents.size()) {
+  bytes.resize(static_cast<std::size_t>(size));  // reuses the buffer's memory when it can
+  if (std::fread(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) {
+    bytes.clear();
     return Status::Failure("cannot read " + Quoted(path) + ": " + ErrnoText());
   }
-  bytes = std::move(contents);
   return {};
 }
 

@@ -12,7 +12,8 @@
 
 namespace qu {
 
-// Reads a whole regular file in one read. Files the format cannot address are refused.
+// Reads a whole regular file in one read into `bytes`, replacing what it held. Files the
+// format cannot address are refused.
 Status ReadWholeFile(const std::string& path, TrackBuffer& bytes);
 
 // The file operations a save goes through. The defaults are the real ones; tests override

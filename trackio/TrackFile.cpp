@@ -186,6 +186,11 @@ std::string SavePathFor(const std::string& path) {
 }
 
 Status LoadTrack(const std::string& path, TrackModel& model, ChunkTrace* trace) {
+  TrackFiles files;
+  return files.Load(path, model, trace);
+}
+
+Status TrackFiles::Load(const std::string& path, TrackModel& model, ChunkTrace* trace) {
   if (path.empty()) return Status::Failure("no file name given");
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return Status::Failure("'" + path + "' is a folder");
@@ -194,9 +199,8 @@ Status LoadTrack(const std::string& path, TrackModel& model, ChunkTrace* trace) 
   if (!HasTrackExtension(path)) {
     return Status::Failure("'" + path + "' does not end in " + kTrackExtension);
   }
-  TrackBuffer bytes;
-  if (Status status = ReadWholeFile(path, bytes); !status) return status;
-  if (Status status = ParseTrack(bytes, model, trace); !status) {
+  if (Status status = ReadWholeFile(path, buffer_); !status) return status;
+  if (Status status = ParseTrack(buffer_, model, trace); !status) {
     return Status::Failure("'" + path + "': " + status.reason());
   }
   return {};
@@ -301,10 +305,14 @@ Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
 }
 
 Status SaveTrack(const std::string& path, TrackModel& model) {
+  TrackFiles files;
+  return files.Save(path, model);
+}
+
+Status TrackFiles::Save(const std::string& path, TrackModel& model) {
   if (path.empty()) return Status::Failure("no file name given");
-  TrackBuffer bytes;
-  if (Status status = SerializeTrack(model, bytes); !status) return status;
-  return WriteFileAtomically(SavePathFor(path), bytes);
+  if (Status status = SerializeTrack(model, buffer_); !status) return status;
+  return WriteFileAtomically(SavePathFor(path), buffer_);
 }
 
 }  // namespace qu

@@ -56,6 +56,17 @@ bool HasTrackExtension(const std::string& path);
 // once it has been written whole.
 Status SaveTrack(const std::string& path, TrackModel& model);
 
+// Loads and saves through one byte buffer that it keeps, so that a save after a load (or
+// several in a row) reuses the buffer's memory instead of asking the system for new pages.
+class TrackFiles {
+ public:
+  Status Load(const std::string& path, TrackModel& model, ChunkTrace* trace = nullptr);
+  Status Save(const std::string& path, TrackModel& model);
+
+ private:
+  TrackBuffer buffer_;
+};
+
 // Chunk-frame helpers used by the load loop.
 void ReadHeader(TrackReader& in, FileHeader& header);
 void WriteHeader(TrackWriter& out, const FileHeader& header);
