@@ -38,6 +38,10 @@ CurveAt Evaluate(const Point c[4], double t) {
   return r;
 }
 
+double SquaredDistance(const Point& a, const Point& b) {
+  return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z);
+}
+
 double Distance(const Point& a, const Point& b) {
   return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
                    (a.z - b.z) * (a.z - b.z));
@@ -63,7 +67,7 @@ double NearestFrom(const Point c[4], const Point& p, double t) {
 double MaxDistanceToCurve(std::span<const Vector3> points, int first, int last,
                           const CubicSegment& s) {
   const Point c[4] = {At(s.startPoint), At(s.startControl), At(s.endControl), At(s.endPoint)};
-  constexpr int kScan = 64;
+  constexpr int kScan = 32;
   Point scan[kScan + 1];
   for (int i = 0; i <= kScan; ++i) scan[i] = Evaluate(c, static_cast<double>(i) / kScan).p;
 
@@ -71,16 +75,16 @@ double MaxDistanceToCurve(std::span<const Vector3> points, int first, int last,
   for (int k = first; k <= last; ++k) {
     const Point p = At(points[static_cast<std::size_t>(k)]);
     int closest = 0;
-    double closestDistance = INFINITY;
+    double closestSquared = INFINITY;
     for (int i = 0; i <= kScan; ++i) {
-      const double d = Distance(scan[i], p);
-      if (d < closestDistance) {
-        closestDistance = d;
+      const double d = SquaredDistance(scan[i], p);
+      if (d < closestSquared) {
+        closestSquared = d;
         closest = i;
       }
     }
     const double refined = NearestFrom(c, p, static_cast<double>(closest) / kScan);
-    largest = std::max(largest, std::min(refined, closestDistance));
+    largest = std::max(largest, std::min(refined, std::sqrt(closestSquared)));
   }
   return largest;
 }
