@@ -1,6 +1,5 @@
 #include "TrackFile.h"
 
-#include <cctype>
 #include <filesystem>
 #include <string_view>
 
@@ -67,11 +66,16 @@ std::int32_t StoredSize(std::span<const std::uint8_t> bytes, std::int64_t tagOff
   return reader.ReadLong();
 }
 
+// Letters compared in ASCII only, whatever the process's locale.
+char AsciiLower(unsigned char c) {
+  return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+}
+
 bool StartsWithMagic(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < 4) return false;
-  const char magic[] = "QUEN";
-  for (int i = 0; i < 4; ++i) {
-    if (std::toupper(bytes[static_cast<std::size_t>(i)]) != magic[i]) return false;
+  const char magic[] = "quen";
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (AsciiLower(bytes[i]) != magic[i]) return false;
   }
   return true;
 }
@@ -176,7 +180,7 @@ bool HasTrackExtension(const std::string& path) {
   if (path.size() < extension.size()) return false;
   for (std::size_t i = 0; i < extension.size(); ++i) {
     const auto c = static_cast<unsigned char>(path[path.size() - extension.size() + i]);
-    if (std::tolower(c) != extension[i]) return false;
+    if (AsciiLower(c) != extension[i]) return false;
   }
   return true;
 }
