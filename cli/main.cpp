@@ -30,8 +30,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "error: " << e.what() << "\n"
-              << "Run 'qutrack --help' for usage.\n";
+    std::cerr << "error: " << e.what() << " (see 'qutrack --help')\n";
     return kUsage;
   }
   for (const Command& command : commands) {

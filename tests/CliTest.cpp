@@ -93,6 +93,7 @@ TEST_F(CliTest, FailuresExitWithTheirOwnStatusAndWriteNothing) {
     run = Qutrack(args);
     EXPECT_EQ(run.status, 2) << args.size();
     EXPECT_EQ(run.err.rfind("error: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
   }
   EXPECT_FALSE(std::filesystem::exists(out));
 }
