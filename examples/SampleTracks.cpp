@@ -18,10 +18,10 @@ Vector3 Offset(const Vector3& p, const Vector3& from, const Vector3& to, float s
 // Key points of the sample ride, y up: station, lift, crest, drop, a turn, the way back.
 std::vector<Vector3> SampleRidePoints() {
   const std::vector<Vector3> keys = {
-      {0, 2, 0},   {8, 2.5f, 7},   {19, 4, 9},    {30, 7, 4},  {40, 14, 0}, {50, 22, 0},
-      {58, 26, 0}, {64, 26.5f, 0}, {70, 21, 0},   {76, 11, 0}, {82, 4, 1},  {90, 3, 4},
-      {97, 5, 11}, {100, 7, 20},   {97, 8, 29},   {90, 8, 36}, {80, 7, 40}, {66, 6, 42},
-      {50, 5, 41}, {34, 4, 37},    {20, 3, 29},   {9, 2, 18},  {2, 2, 8}};
+      {0, 2, 0},   {8, 2.5f, 7},   {19, 4, 9},  {30, 7, 4},  {40, 14, 0}, {50, 22, 0},
+      {58, 26, 0}, {64, 26.5f, 0}, {70, 21, 0}, {76, 11, 0}, {82, 4, 1},  {90, 3, 4},
+      {97, 5, 11}, {100, 7, 20},   {97, 8, 29}, {90, 8, 36}, {80, 7, 40}, {66, 6, 42},
+      {50, 5, 41}, {34, 4, 37},    {20, 3, 29}, {9, 2, 18},  {2, 2, 8}};
   std::vector<Vector3> points;
   for (std::size_t i = 0; i + 1 < keys.size(); ++i) {
     points.push_back(keys[i]);
