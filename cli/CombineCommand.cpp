@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Commands.h"
+#include "DisplayText.h"
 #include "ExitCodes.h"
 #include "SegmentMerge.h"
 #include "TrackFile.h"
@@ -61,7 +62,7 @@ int RunCombine(const CombineOptions& options) {
   std::snprintf(deviation, sizeof deviation, "%.6g", result.fitError);
   std::cout << "fit error of the last refinement pass: " << deviation << "\n";
   if (SavePathFor(options.output) != options.output) {
-    std::cerr << "note: saved as " << SavePathFor(options.output) << "\n";
+    std::cerr << "note: saved as " << DisplayText(SavePathFor(options.output)) << "\n";
   }
   return kSuccess;
 }
@@ -79,7 +80,8 @@ Command AddCombineCommand(CLI::App& app) {
       ->add_option("OUT", options->output, "Track file to write (.qutrack is appended if missing)")
       ->required();
   command->add_option("-n,--segments", options->segments, "Number of segments to combine")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->check(kSegmentCount);
   return {command, [options] { return RunCombine(*options); }};
 }
 

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <string>
 
 namespace qu::cli {
 
@@ -18,7 +19,17 @@ Command AddInfoCommand(CLI::App& app);
 Command AddCombineCommand(CLI::App& app);
 Command AddPlotCommand(CLI::App& app);
 
-// Prints "error: REASON" on standard error and returns `code`.
+// The count of -n: at least 1, checked when the command line is parsed. Text that is no
+// integer is left to the conversion, which names it as such.
+inline const CLI::Validator kSegmentCount(
+    [](std::string& text) -> std::string {
+      int count = 0;
+      if (!CLI::detail::lexical_cast(text, count) || count >= 1) return {};
+      return "must be at least 1, not " + text;
+    },
+    "POSITIVE");
+
+// Prints "error: REASON" on standard error, the reason through DisplayText, and returns `code`.
 int Fail(int code, const std::string& reason);
 
 }  // namespace qu::cli

@@ -8,7 +8,8 @@ enum ExitCode : int {
   kCannotLoad = 1,
   kUsage = 2,
   kCombineRefused = 3,
-  kCannotSave = 4,
+  kCannotSave = 4,  // also standard output
+  kInternal = 5,    // an unexpected exception: a fault of this program
 };
 
 }  // namespace qu::cli

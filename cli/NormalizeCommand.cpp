@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "Commands.h"
+#include "DisplayText.h"
 #include "ExitCodes.h"
 #include "TrackFile.h"
 
@@ -25,7 +26,7 @@ int RunNormalize(const NormalizeOptions& options) {
     return Fail(kCannotSave, status.reason());
   }
   if (SavePathFor(options.output) != options.output) {
-    std::cerr << "note: saved as " << SavePathFor(options.output) << "\n";
+    std::cerr << "note: saved as " << DisplayText(SavePathFor(options.output)) << "\n";
   }
   return kSuccess;
 }

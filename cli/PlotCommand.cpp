@@ -51,8 +51,9 @@ Command AddPlotCommand(CLI::App& app) {
       "segments before and after combining them.");
   command->add_option("IN", options->input, "Track file to read")->required();
   command->add_option("OUT", options->output, "SVG file to write")->required();
-  command->add_option("-n,--segments", options->segments,
-                      "Show the combine of the first N segments");
+  command
+      ->add_option("-n,--segments", options->segments, "Show the combine of the first N segments")
+      ->check(kSegmentCount);
   return {command, [options] { return RunPlot(*options); }};
 }
 

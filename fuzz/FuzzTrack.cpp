@@ -1,10 +1,19 @@
 // Any bytes as a track file: a load must fail cleanly or give a model that saves, loads again
-// to the same model and saves to the same bytes; a combine on it must keep that true.
+// to the same model and saves to the same bytes; a combine on it must keep that true. What
+// `qutrack info` and `qutrack plot` make of it, under a file name taken from the same bytes,
+// must read back: the JSON as JSON, the text without control bytes, the SVG as XML.
+#include <expat.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <sstream>
+#include <string>
 
+#include "DisplayText.h"
 #include "SegmentMerge.h"
 #include "TrackFile.h"
+#include "TrackPlot.h"
+#include "TrackReport.h"
 
 namespace {
 
@@ -22,11 +31,38 @@ void CheckRoundTrip(qu::TrackModel& model) {
   if (SaveOrDie(again) != first) std::abort();
 }
 
+void CheckReport(const std::string& name, std::size_t size, const qu::TrackModel& model,
+                 const qu::ChunkTrace& trace) {
+  const nlohmann::ordered_json info = qu::cli::DescribeTrack(name, size, model, trace);
+  const nlohmann::json back = nlohmann::json::parse(info.dump(2), nullptr, false);
+  if (!back.is_object() || back.value("file", "") != qu::DisplayText(name)) std::abort();
+
+  std::ostringstream text;
+  qu::cli::PrintTrackReport(info, text);
+  std::istringstream lines(text.str());
+  for (std::string line; std::getline(lines, line);) {
+    if (qu::DisplayText(line) != line) std::abort();  // a control byte or invalid UTF-8
+  }
+}
+
+void CheckSvg(const std::string& svg) {
+  XML_Parser parser = XML_ParserCreate(nullptr);
+  const bool wellFormed =
+      XML_Parse(parser, svg.data(), static_cast<int>(svg.size()), 1) == XML_STATUS_OK;
+  XML_ParserFree(parser);
+  if (!wellFormed) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   qu::TrackModel model;
-  if (!qu::ParseTrack({data, size}, model)) return 0;
+  qu::ChunkTrace trace;
+  if (!qu::ParseTrack({data, size}, model, &trace)) return 0;
+  // The file name: the input's last bytes, whatever they are.
+  const std::size_t nameBytes = size < 16 ? size : 16;
+  const std::string name(reinterpret_cast<const char*>(data + size - nameBytes), nameBytes);
+  CheckReport(name, size, model, trace);
   CheckRoundTrip(model);
 
   // The run length comes from the input's last byte, so the fuzzer can steer it.
@@ -36,8 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!result.combined()) {
     qu::TrackModel unchanged = before;
     if (SaveOrDie(unchanged) != SaveOrDie(model)) std::abort();  // a refusal changes nothing
+    CheckSvg(qu::plot::RenderSvg(before.bezr.Vertices, name, std::nullopt));
     return 0;
   }
   CheckRoundTrip(model);
+  CheckSvg(qu::plot::RenderSvg(
+      before.bezr.Vertices, name,
+      qu::plot::CombineOverlay{model.bezr.Vertices, segments, result.maxDeviation}));
   return 0;
 }

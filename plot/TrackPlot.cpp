@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "BezierPoint.h"
+#include "DisplayText.h"
 #include "VectorMath.h"
 
 namespace qu::plot {
@@ -27,9 +28,11 @@ std::string Number(double value) {
   return text;
 }
 
+// Character data for XML: the text made displayable (no control characters, valid UTF-8),
+// then its markup characters escaped.
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (char c : text) {
+  for (char c : DisplayText(text)) {
     switch (c) {
       case '&':
         out += "&amp;";

@@ -69,7 +69,9 @@ struct CombineOverlay {
   double maxDeviation = 0.0;
 };
 
-// The whole picture as an SVG document of 800 × 400 units that scales to its viewport.
+// The whole picture as an SVG document of 800 × 400 units that scales to its viewport. The
+// title may hold any bytes; it is shown through DisplayText, so the document is always
+// well-formed UTF-8 XML.
 std::string RenderSvg(const std::vector<BezierVertex>& vertices, const std::string& title,
                       const std::optional<CombineOverlay>& overlay);
 

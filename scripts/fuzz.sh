@@ -7,7 +7,7 @@ seconds=${1:-60}
 build="$root/build-fuzz"
 
 need=()
-for package in clang-14 libclang-rt-14-dev; do
+for package in clang-14 libclang-rt-14-dev libexpat1-dev nlohmann-json3-dev; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || need+=("$package")
 done
 if ((${#need[@]})); then

@@ -1,4 +1,5 @@
 // The qutrack command line, run as a user would: exit statuses, messages, files written.
+#include <expat.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -8,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "DisplayText.h"
 #include "SampleTracks.h"
 #include "TrackBytes.h"
 
@@ -41,11 +43,13 @@ class CliTest : public ::testing::Test {
     ASSERT_TRUE(SaveTrack(sample_, model).ok());
   }
 
-  Outcome Qutrack(const std::vector<std::string>& args) const {
+  // Runs qutrack with standard output into a file, or into `stdoutPath` when one is given.
+  Outcome Qutrack(const std::vector<std::string>& args, const std::string& stdoutPath = "") const {
     std::string command = Quote(QUTRACK_BINARY);
     for (const auto& a : args) command += " " + Quote(a);
     const std::string out = folder_.File("stdout.txt"), err = folder_.File("stderr.txt");
-    const int raw = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
+    const std::string target = stdoutPath.empty() ? out : stdoutPath;
+    const int raw = std::system((command + " >" + Quote(target) + " 2>" + Quote(err)).c_str());
     Outcome run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
     std::filesystem::remove(out);
     std::filesystem::remove(err);
@@ -81,9 +85,6 @@ TEST_F(CliTest, FailuresExitWithTheirOwnStatusAndWriteNothing) {
   run = Qutrack({"combine", sample_, out, "-n", "99"});
   EXPECT_EQ(run.status, 3);
   ExpectOneErrorLine(run, "the track has only 44 segments; cannot combine 99");
-
-  run = Qutrack({"combine", sample_, out, "-n", "0"});
-  EXPECT_EQ(run.status, 3);
 
   for (const std::vector<std::string>& args : {std::vector<std::string>{},
                                                {"combine", sample_, out, "-n", "2.5"},
@@ -147,6 +148,131 @@ TEST_F(CliTest, EverySubcommandHasHelp) {
     const Outcome run = Qutrack({command, "--help"});
     EXPECT_EQ(run.status, 0) << command;
     EXPECT_NE(run.out.find("Usage:"), std::string::npos) << command;
+  }
+}
+
+// Hostile names, tags, counts and outputs. Each row: the input file's name and content, the
+// arguments (IN and OUT stand for the input and an output in the test folder), where standard
+// output goes, and what must hold afterwards.
+enum class Product { kNone, kText, kJson, kSvg };
+
+struct HostileRow {
+  std::string fileName;
+  std::string tag;  // an unrecognised top-level chunk appended to the sample; none when empty
+  std::vector<std::string> args;
+  bool stdoutFull;
+  int status;
+  Product product;  // what must read back: standard output as text or JSON, or OUT as XML
+};
+
+// The sample with one more top-level chunk, of the given tag and no content.
+test::Bytes WithUnknownChunk(test::Bytes file, const std::string& tag) {
+  constexpr std::size_t kTopLevelCount = 28;
+  test::PutBigEndian(file, kTopLevelCount, test::BigEndianAt(file, kTopLevelCount) + 1);
+  return test::ByteBuilder().Append(file).Tag(tag).Long(0).bytes();
+}
+
+// Terminal text: valid UTF-8 without any control byte but the line ends.
+bool IsSafeForTerminal(const std::string& text) {
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (DisplayText(line) != line) return false;
+  }
+  return true;
+}
+
+bool IsWellFormedXml(const std::string& text) {
+  XML_Parser parser = XML_ParserCreate(nullptr);
+  const bool ok = XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) == XML_STATUS_OK;
+  XML_ParserFree(parser);
+  return ok;
+}
+
+std::string FromBase64(const std::string& text) {
+  const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string bytes;
+  std::uint32_t bits = 0;
+  int count = 0;
+  for (char c : text) {
+    if (c == '=') break;
+    bits = (bits << 6) | static_cast<std::uint32_t>(digits.find(c));
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      bytes += static_cast<char>((bits >> count) & 0xFF);
+    }
+  }
+  return bytes;
+}
+
+TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
+  const std::string latin1 = "caf\xE9.qutrack", controls = "bell\a\x1B[2J\n\x7F.qutrack";
+  const std::vector<HostileRow> rows = {
+      {latin1, "", {"info", "IN", "--json"}, false, 0, Product::kJson},
+      {latin1, "", {"info", "IN"}, false, 0, Product::kText},
+      {controls, "", {"info", "IN", "--json"}, false, 0, Product::kJson},
+      {controls, "", {"info", "IN"}, false, 0, Product::kText},
+      {"t.qutrack", "\xE9\xFF\x80Z", {"info", "IN", "--json"}, false, 0, Product::kJson},
+      {"t.qutrack", "\xE9\xFF\x80Z", {"info", "IN"}, false, 0, Product::kText},
+      {"t.qutrack", "\x1B[2J", {"info", "IN", "--json"}, false, 0, Product::kJson},
+      {"t.qutrack", "\x1B[2J", {"info", "IN"}, false, 0, Product::kText},
+      {latin1, "", {"plot", "IN", "OUT"}, false, 0, Product::kSvg},
+      {controls, "", {"plot", "IN", "OUT", "-n", "3"}, false, 0, Product::kSvg},
+      {controls, "", {"info", "IN.missing"}, false, 1, Product::kNone},
+      {"t.qutrack", "", {"combine", "IN", "OUT", "-n", "-2147483648"}, false, 2, Product::kNone},
+      {"t.qutrack", "", {"combine", "IN", "OUT", "-n", "0"}, false, 2, Product::kNone},
+      {"t.qutrack", "", {"combine", "IN", "OUT", "-n", "-1"}, false, 2, Product::kNone},
+      {"t.qutrack", "", {"plot", "IN", "OUT", "-n", "0"}, false, 2, Product::kNone},
+      {"t.qutrack", "", {"info", "IN"}, true, 4, Product::kNone},
+      {"t.qutrack", "", {"info", "IN", "--json"}, true, 4, Product::kNone},
+      {"t.qutrack", "", {"combine", "IN", "OUT.qutrack"}, true, 4, Product::kNone},
+  };
+  const test::Bytes sample = test::ReadBytes(sample_);
+  for (const HostileRow& row : rows) {
+    const std::string in = folder_.File(row.fileName), out = folder_.File("out");
+    test::WriteBytes(in, row.tag.empty() ? sample : WithUnknownChunk(sample, row.tag));
+    std::vector<std::string> args;
+    for (const std::string& a : row.args) {
+      args.push_back(a.starts_with("IN")    ? in + a.substr(2)
+                     : a.starts_with("OUT") ? out + a.substr(3)
+                                            : a);
+    }
+    const Outcome run = Qutrack(args, row.stdoutFull ? "/dev/full" : "");
+    SCOPED_TRACE(DisplayText(row.fileName + " " + row.tag + " " + row.args[0] + " " +
+                             row.args.back() + (row.stdoutFull ? " >/dev/full" : "")));
+
+    EXPECT_EQ(run.status, row.status) << run.err;
+    if (row.status == 0) {
+      EXPECT_EQ(run.err, "");
+    } else {
+      EXPECT_EQ(run.err.rfind("error: ", 0), 0u) << run.err;
+      EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+    }
+    if (row.status == 2) {
+      EXPECT_NE(run.err.find("--segments"), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(IsSafeForTerminal(run.err)) << DisplayText(run.err);
+    EXPECT_TRUE(IsSafeForTerminal(run.out)) << DisplayText(run.out);
+    const auto info = nlohmann::json::parse(run.out, nullptr, false);
+    if (row.product == Product::kJson) {
+      EXPECT_TRUE(info.is_object()) << DisplayText(run.out);
+    }
+    if (row.product == Product::kJson && info.is_object()) {
+      EXPECT_EQ(FromBase64(info.value("fileBase64", "")), in);
+      EXPECT_EQ(info.value("file", ""), DisplayText(in));
+      if (!row.tag.empty()) {
+        EXPECT_EQ(info["chunks"].back()["tag"], DisplayText(row.tag));
+      }
+    }
+    if (row.product == Product::kText) {
+      EXPECT_NE(run.out.find(DisplayText(row.tag.empty() ? in : row.tag)), std::string::npos);
+    }
+    if (row.product == Product::kSvg) {
+      EXPECT_TRUE(IsWellFormedXml(Slurp(out)));
+    }
+    std::filesystem::remove(in);
+    std::filesystem::remove(out);
+    std::filesystem::remove(out + ".qutrack");
   }
 }
 
