@@ -1,13 +1,13 @@
 #include "Preview.h"
 
 #include <QPainter>
-#include <QSvgRenderer>
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <optional>
 
 #include "NumberText.h"
+#include "SvgClipping.h"
 #include "TrackPlot.h"
 
 namespace qu {
@@ -36,11 +36,9 @@ QImage Render(const std::string& svg, const QSize& size, qreal devicePixelRatio)
   QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(devicePixelRatio);
   image.fill(Qt::white);
-  QSvgRenderer renderer(QByteArray::fromStdString(svg));
-  renderer.setAspectRatioMode(Qt::KeepAspectRatio);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
-  renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+  RenderSvgClipped(QByteArray::fromStdString(svg), painter, QRectF(QPointF(0, 0), QSizeF(size)));
   return image;
 }
 
