@@ -232,7 +232,7 @@ class WindowTest : public QObject {
   void startState() {
     QCOMPARE(window_->windowHandle()->title(), QString("QU-Vellumar"));
     QVERIFY(!window_->isWindowModified());
-    QVERIFY(!window_->windowIcon().isNull());
+    QVERIFY(!window_->windowIcon().pixmap(QSize(32, 32)).isNull());
     QVERIFY(!Control<QWidget>("preview")->isVisible());
     QCOMPARE(window_->size(), QSize(341, 60));
     QCOMPARE(window_->minimumSize(), window_->maximumSize());
