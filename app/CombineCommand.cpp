@@ -3,13 +3,13 @@
 namespace qu {
 
 CombineCommand::CombineCommand(VertexChunk& chunk, int segments, const Handles& before,
-                               const Handles& after, std::function<void()> changed)
+                               const Handles& after, double maxDeviation)
     : QUndoCommand(QString("COMBINE! %1 segment%2").arg(segments).arg(segments == 1 ? "" : "s")),
       chunk_(chunk),
       endVertex_(static_cast<std::size_t>(segments)),
       before_(before),
       after_(after),
-      changed_(std::move(changed)) {}
+      maxDeviation_(maxDeviation) {}
 
 CombineCommand::Handles CombineCommand::Read(const VertexChunk& chunk, int segments) {
   return {chunk.Vertices.front().controlOut,
@@ -19,7 +19,6 @@ CombineCommand::Handles CombineCommand::Read(const VertexChunk& chunk, int segme
 void CombineCommand::Apply(const Handles& handles) {
   chunk_.Vertices.front().controlOut = handles.startOut;
   chunk_.Vertices[endVertex_].controlIn = handles.endIn;
-  if (changed_) changed_();
 }
 
 }  // namespace qu

@@ -2,7 +2,6 @@
 
 #include <QUndoCommand>
 #include <cstddef>
-#include <functional>
 
 #include "VertexChunks.h"
 
@@ -17,13 +16,15 @@ class CombineCommand : public QUndoCommand {
     Vector3 endIn;     // controlIn of the run's end vertex
   };
 
-  // The run is segments 0 … segments − 1, so vertex `segments` is its end; `changed` runs
-  // after every undo and redo.
+  // The run is segments 0 … segments − 1, so vertex `segments` is its end; `maxDeviation` is
+  // what the fit reported.
   CombineCommand(VertexChunk& chunk, int segments, const Handles& before, const Handles& after,
-                 std::function<void()> changed);
+                 double maxDeviation);
 
   void undo() override { Apply(before_); }
   void redo() override { Apply(after_); }
+
+  double maxDeviation() const { return maxDeviation_; }
 
   static Handles Read(const VertexChunk& chunk, int segments);
 
@@ -34,7 +35,7 @@ class CombineCommand : public QUndoCommand {
   std::size_t endVertex_;
   Handles before_;
   Handles after_;
-  std::function<void()> changed_;
+  double maxDeviation_;
 };
 
 }  // namespace qu

@@ -140,6 +140,7 @@ void frmMain::BuildActions() {
   showPreview_->setCheckable(true);
   showPreview_->setShortcut(Qt::Key_F9);
   connect(showPreview_, &QAction::toggled, this, &frmMain::SetPreviewShown);
+  connect(&undo_, &QUndoStack::indexChanged, this, &frmMain::ModelChanged);
 
   auto* separator = new QAction(this);
   separator->setSeparator(true);
@@ -180,9 +181,9 @@ void frmMain::LoadTrackPath() {
   const Status status = LoadTrack(TrackPath, model_);
   // A failed load leaves the old model in place, but it can be neither combined nor saved
   // again: the user has already been asked about its changes.
-  undo_.clear();
   loadedVertices_ = savedVertices_ = model_.bezr.Vertices;
   documentName_ = status ? FileName(TrackPath) : QString();
+  undo_.clear();
   UpdateModified();
   if (status) {
     btnSave->setEnabled(false);
@@ -213,9 +214,8 @@ void frmMain::btnMod_Click() {
     messages_->Warning(this, "Combine Error", CombineRefusalText(chunk, &result));
     return;
   }
-  lastDeviation_ = result.maxDeviation;
   undo_.push(new CombineCommand(chunk, segments, before, CombineCommand::Read(chunk, segments),
-                                [this] { ModelChanged(); }));
+                                result.maxDeviation));
   btnSave->setEnabled(true);
   btnMod->setToolTip(QString("Last fit: largest deviation %1").arg(result.maxDeviation, 0, 'f', 3));
 }
@@ -342,7 +342,10 @@ void frmMain::RequestPreview() {
     request.mode = PreviewRequest::Mode::kCombined;
     request.current = model_.bezr.Vertices;
     request.loaded = loadedVertices_;
-    request.lastDeviation = lastDeviation_;
+    if (undo_.index() > 0) {
+      request.lastDeviation =
+          static_cast<const CombineCommand*>(undo_.command(undo_.index() - 1))->maxDeviation();
+    }
   }
   request.size = preview_->PictureSize();
   request.devicePixelRatio = devicePixelRatioF();

@@ -71,7 +71,7 @@ class frmMain : public QWidget {
   // Asks whether to save unsaved changes first; false when the user cancels or the save
   // does not happen.
   bool MaybeSave();
-  // After a combine, undo or redo.
+  // After a combine, undo or redo (and when a load clears the history).
   void ModelChanged();
   void UpdateModified();
   void RequestPreview();
@@ -99,7 +99,6 @@ class frmMain : public QWidget {
   std::vector<BezierVertex> loadedVertices_;
   std::vector<BezierVertex> savedVertices_;
   QString documentName_;
-  double lastDeviation_ = 0.0;
 
   bool previewShown_ = false;
   PreviewMode previewMode_ = PreviewMode::kLive;

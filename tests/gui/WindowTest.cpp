@@ -576,14 +576,17 @@ class WindowTest : public QObject {
     PressKey(Qt::Key_F9);
     TypeCount("3");
     QCOMPARE(NextPreview(updated).kind, PreviewContent::Kind::kLive);
+    const double deviation = window_->previewContent().maxDeviation;
     Click("btnMod");
     QCOMPARE(NextPreview(updated).kind, PreviewContent::Kind::kCombined);
     QCOMPARE(window_->previewContent().segments, 3);
+    QCOMPARE(window_->previewContent().maxDeviation, deviation);
     TypeCount("5");
     Click("btnMod");
     QCOMPARE(NextPreview(updated).segments, 5);
     PressKey(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(NextPreview(updated).segments, 3);
+    QCOMPARE(window_->previewContent().maxDeviation, deviation);  // the fit now on top
     PressKey(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(NextPreview(updated).kind, PreviewContent::Kind::kUnchanged);
   }
@@ -766,28 +769,15 @@ class WindowTest : public QObject {
              QString("The track was saved as victim.txt.qutrack."));
   }
 
-  // Types `path` into the next file dialog that opens and confirms it.
-  void AnswerNextFileDialog(const QString& path, bool* answered) {
-    QTimer::singleShot(50, [path, answered] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!dialog) return;
-      auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
-      if (!edit) return;
-      edit->setText(path);
-      QTest::keyClick(edit, Qt::Key_Return);
-      *answered = true;
-    });
-  }
-
   void endToEndThroughTheRealFileDialog() {
     RecordingMessages messages;
     frmMain window(nullptr, &messages);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    bool answered = false;
-    AnswerNextFileDialog(sample_, &answered);
+    ModalAnswerer answerer;
+    answerer.ThenTypeFileName(sample_);
     QTest::mouseClick(window.findChild<QPushButton*>("btnLoad"), Qt::LeftButton);
-    QVERIFY(answered);
+    QVERIFY(answerer.AllAnswered());
     QVERIFY(messages.shown.empty());
     QCOMPARE(window.trackPath(), sample_.toStdString());
 
@@ -795,11 +785,10 @@ class WindowTest : public QObject {
     QTest::mouseClick(window.findChild<QPushButton*>("btnMod"), Qt::LeftButton);
     QVERIFY(window.findChild<QPushButton*>("btnSave")->isEnabled());
 
-    answered = false;
     const QString out = folder_.filePath("end-to-end");  // the dialog adds .qutrack
-    AnswerNextFileDialog(out, &answered);
+    answerer.ThenTypeFileName(out);
     QTest::mouseClick(window.findChild<QPushButton*>("btnSave"), Qt::LeftButton);
-    QVERIFY(answered);
+    QVERIFY(answerer.AllAnswered());
     QVERIFY(messages.shown.empty());
 
     TrackModel expected;
