@@ -77,6 +77,10 @@ frmMain::frmMain(FileDialogBackend* dialogs, MessagePresenter* messages, QWidget
 }
 
 frmMain::~frmMain() {
+  // The undo stack empties itself when it is destroyed, after the thread pool; nothing may
+  // start a preview from then on, and none may be running.
+  disconnect(&undo_, nullptr, this, nullptr);
+  previewShown_ = false;
   previewPool_.clear();
   previewPool_.waitForDone();
 }
