@@ -1,16 +1,21 @@
 #include "frmMain.h"
 
+#include <QAction>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFont>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
 
+#include "CombineCommand.h"
 #include "NumberText.h"
+#include "PreviewPanel.h"
 #include "QtFileDialogBackend.h"
 #include "TrackFile.h"
 
@@ -18,6 +23,10 @@ namespace qu {
 namespace {
 
 const char* const kTrackFilter = "Quenlor Tracks (*.qutrack)|*.qutrack";
+// The client area of the window at start, and the margin around the preview beneath it.
+constexpr int kClientWidth = 5115 / 15;
+constexpr int kClientHeight = 900 / 15;
+constexpr int kMargin = 4;
 
 // Positions are laid out in twips; 15 twips make one logical pixel.
 QRect Twips(int left, int top, int width, int height) {
@@ -34,15 +43,15 @@ QFont SentenceFont(bool bold) {
   return font;
 }
 
-QString SegmentCountText(int segments) {
-  return segments == 1 ? QString("1 segment") : QString("%1 segments").arg(segments);
-}
-
 // The local file of a drag that carries exactly one.
 QString DroppedFile(const QMimeData* data) {
   if (!data->hasUrls() || data->urls().size() != 1) return {};
   const QUrl url = data->urls().constFirst();
   return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+QString FileName(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).fileName();
 }
 
 }  // namespace
@@ -58,13 +67,23 @@ frmMain::frmMain(FileDialogBackend* dialogs, MessagePresenter* messages, QWidget
     messages_ = ownMessages_.get();
   }
   setObjectName("frmMain");
-  setWindowTitle("QU-Vellumar");
-  setFixedSize(5115 / 15, 900 / 15);
+  setWindowTitle("QU-Vellumar[*]");
+  setWindowIcon(QIcon(":/icons/qu-vellumar.svg"));
+  setFixedSize(kClientWidth, kClientHeight);
   setAcceptDrops(true);
   BuildControls();
+  BuildActions();
+  previewPool_.setMaxThreadCount(1);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+  // The undo stack empties itself when it is destroyed, after the thread pool; nothing may
+  // start a preview from then on, and none may be running.
+  disconnect(&undo_, nullptr, this, nullptr);
+  previewShown_ = false;
+  previewPool_.clear();
+  previewPool_.waitForDone();
+}
 
 void frmMain::BuildControls() {
   auto button = [this](const char* name, const char* caption, QRect where) {
@@ -101,9 +120,40 @@ void frmMain::BuildControls() {
   setTabOrder(btnMod, btnSave);
   setTabOrder(btnSave, Text1);
 
+  preview_ = new PreviewPanel(this);
+  preview_->setFocusPolicy(Qt::NoFocus);
+  preview_->hide();
+
   connect(btnLoad, &QPushButton::clicked, this, &frmMain::btnLoad_Click);
   connect(btnMod, &QPushButton::clicked, this, &frmMain::btnMod_Click);
   connect(btnSave, &QPushButton::clicked, this, &frmMain::btnSave_Click);
+  connect(Text1, &QLineEdit::textChanged, this, [this] {
+    previewMode_ = PreviewMode::kLive;
+    RequestPreview();
+  });
+  connect(preview_, &PreviewPanel::pictureSizeChanged, this, &frmMain::RequestPreview);
+}
+
+void frmMain::BuildActions() {
+  QAction* undo = undo_.createUndoAction(this, "Undo");
+  undo->setShortcut(QKeySequence::Undo);
+  QAction* redo = undo_.createRedoAction(this, "Redo");
+  redo->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  showPreview_ = new QAction("Show Preview", this);
+  showPreview_->setCheckable(true);
+  showPreview_->setShortcut(Qt::Key_F9);
+  connect(showPreview_, &QAction::toggled, this, &frmMain::SetPreviewShown);
+  connect(&undo_, &QUndoStack::indexChanged, this, &frmMain::ModelChanged);
+
+  auto* separator = new QAction(this);
+  separator->setSeparator(true);
+  addActions({undo, redo, separator, showPreview_});
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+const PreviewContent& frmMain::previewContent() const {
+  return preview_->content();
 }
 
 std::string frmMain::DialogStartName() const {
@@ -111,6 +161,7 @@ std::string frmMain::DialogStartName() const {
 }
 
 void frmMain::btnLoad_Click() {
+  if (!MaybeSave()) return;
   std::string fileTitle, filter = kTrackFilter;
   std::int32_t filterIndex = 1;
   std::uint32_t extraFlags = 0;
@@ -124,64 +175,117 @@ void frmMain::btnLoad_Click() {
   LoadTrackPath();
 }
 
+void frmMain::OpenFile(const QString& path) {
+  if (!MaybeSave()) return;
+  TrackPath = QFileInfo(path).absoluteFilePath().toStdString();
+  LoadTrackPath();
+}
+
 void frmMain::LoadTrackPath() {
-  if (LoadTrack(TrackPath, model_)) {
+  const Status status = LoadTrack(TrackPath, model_);
+  // A failed load leaves the old model in place, but it can be neither combined nor saved
+  // again: the user has already been asked about its changes.
+  loadedVertices_ = savedVertices_ = model_.bezr.Vertices;
+  documentName_ = status ? FileName(TrackPath) : QString();
+  undo_.clear();
+  UpdateModified();
+  if (status) {
     btnSave->setEnabled(false);
     btnMod->setEnabled(true);
-    return;
+  } else {
+    messages_->Warning(this, "Load Error", "Error Loading Track File!",
+                       QString::fromStdString(status.reason()));
+    btnSave->setEnabled(false);
+    btnMod->setEnabled(false);
   }
-  messages_->Warning(this, "Load Error", "Error Loading Track File!");
-  btnSave->setEnabled(false);
-  btnMod->setEnabled(false);
+  previewMode_ = PreviewMode::kLive;
+  RequestPreview();
 }
 
 void frmMain::btnMod_Click() {
   const std::optional<int> last = LastSegmentFromText(Text1->text().toStdString());
   if (!last) {
-    ShowCombineError(nullptr);
+    messages_->Warning(this, "Combine Error", CombineRefusalText(model_.bezr, nullptr));
     return;
   }
-  const CombineResult result = CombineSegments(model_.bezr, 0, *last);
+  const int segments = *last + 1;
+  VertexChunk& chunk = model_.bezr;
+  const bool runExists = *last >= 0 && segments < static_cast<int>(chunk.Vertices.size());
+  const CombineCommand::Handles before =
+      runExists ? CombineCommand::Read(chunk, segments) : CombineCommand::Handles{};
+  const CombineResult result = CombineSegments(chunk, 0, *last);
   if (!result.combined()) {
-    ShowCombineError(&result);
+    messages_->Warning(this, "Combine Error", CombineRefusalText(chunk, &result));
     return;
   }
+  undo_.push(new CombineCommand(chunk, segments, before, CombineCommand::Read(chunk, segments),
+                                result.maxDeviation));
   btnSave->setEnabled(true);
   btnMod->setToolTip(QString("Last fit: largest deviation %1").arg(result.maxDeviation, 0, 'f', 3));
 }
 
-void frmMain::ShowCombineError(const CombineResult* refused) {
-  QString text;
-  const int segments = SegmentCount(model_.bezr);
-  if (refused && refused->refusal == CombineRefusal::kNotFinite) {
-    text = QString::fromStdString(refused->reason);
-    text[0] = text[0].toUpper();
-    text += ". These segments cannot be combined.";
-  } else if (segments == 0) {
-    text = "The track has no segments to combine.";
-  } else if (segments == 1) {
-    text = "The track has 1 segment. Type the number 1.";
-  } else {
-    text = QString("The track has %1. Type a number from 1 to %2.")
-               .arg(SegmentCountText(segments))
-               .arg(std::min(segments, kMaxCombinedSegments));
-  }
-  messages_->Warning(this, "Combine Error", text);
+void frmMain::ModelChanged() {
+  UpdateModified();
+  previewMode_ = PreviewMode::kCombined;
+  RequestPreview();
+}
+
+void frmMain::UpdateModified() {
+  setWindowModified(!SameControlPoints(model_.bezr.Vertices, savedVertices_));
 }
 
 void frmMain::btnSave_Click() {
+  SaveWithDialog();
+}
+
+bool frmMain::SaveWithDialog() {
   std::string fileTitle, filter = kTrackFilter;
   std::int32_t filterIndex = 1;
   std::uint32_t extraFlags = 0;
   TrackPath = DialogStartName();
+  // The dialog is told where the save really writes, so that it asks about that file.
   if (!ShowSaveDialog(*dialogs_, TrackPath, fileTitle, true, filter, filterIndex, "",
                       "Save Track As...", "qutrack", static_cast<std::intptr_t>(winId()),
-                      extraFlags)) {
-    return;
+                      extraFlags, SavePathFor)) {
+    return false;
   }
   if (Status status = SaveTrack(TrackPath, model_); !status) {
     messages_->Warning(this, "Save Error",
                        "Error Saving Track File!\n\n" + QString::fromStdString(status.reason()));
+    return false;
+  }
+  savedVertices_ = model_.bezr.Vertices;
+  UpdateModified();
+  const std::string written = SavePathFor(TrackPath);
+  documentName_ = FileName(written);
+  if (written != TrackPath) {
+    messages_->Information(this, "Save Track",
+                           QString("The track was saved as %1.").arg(documentName_),
+                           QString("Track files end in %1, so it was added to the name %2.")
+                               .arg(kTrackExtension, FileName(TrackPath)));
+  }
+  return true;
+}
+
+bool frmMain::MaybeSave() {
+  if (!isWindowModified()) return true;
+  switch (messages_->AskSaveChanges(
+      this, QString("Save changes to %1 before closing?").arg(documentName_))) {
+    case SaveChangesAnswer::kSave:
+      return SaveWithDialog();
+    case SaveChangesAnswer::kDiscard:
+      return true;
+    case SaveChangesAnswer::kCancel:
+      break;
+  }
+  return false;
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+  if (MaybeSave()) {
+    event->accept();
+  } else {
+    event->ignore();
   }
 }
 
@@ -193,8 +297,78 @@ void frmMain::dropEvent(QDropEvent* event) {
   const QString path = DroppedFile(event->mimeData());
   if (path.isEmpty()) return;
   event->acceptProposedAction();
-  TrackPath = path.toStdString();
-  LoadTrackPath();
+  // The drag ends first; a question about unsaved changes must not hold up its source.
+  QMetaObject::invokeMethod(
+      this, [this, path] { OpenFile(path); }, Qt::QueuedConnection);
+}
+
+void frmMain::SetPreviewShown(bool shown) {
+  if (shown == previewShown_) return;
+  previewShown_ = shown;
+  showPreview_->setChecked(shown);
+  if (!shown) {
+    preview_->hide();
+    setFixedSize(kClientWidth, kClientHeight);
+    return;
+  }
+  // The window grows downwards by a picture as wide as the controls, with two lines of
+  // words above it; it may grow further while the preview shows.
+  const int pictureWidth = kClientWidth - 2 * kMargin;
+  const int panelHeight = 2 * preview_->fontMetrics().lineSpacing() + 2 + 4 + pictureWidth / 2;
+  const QSize grown(kClientWidth, kClientHeight + panelHeight + kMargin);
+  setMinimumSize(grown);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  resize(grown);
+  preview_->setGeometry(kMargin, kClientHeight, width() - 2 * kMargin,
+                        height() - kClientHeight - kMargin);
+  preview_->show();
+  RequestPreview();
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (previewShown_) {
+    preview_->setGeometry(kMargin, kClientHeight, width() - 2 * kMargin,
+                          height() - kClientHeight - kMargin);
+  }
+}
+
+void frmMain::RequestPreview() {
+  if (!previewShown_) return;
+  PreviewRequest request;
+  if (!btnMod->isEnabled()) {
+    request.mode = PreviewRequest::Mode::kNoTrack;
+  } else if (previewMode_ == PreviewMode::kLive) {
+    request.mode = PreviewRequest::Mode::kLive;
+    request.current = model_.bezr.Vertices;
+    request.countText = Text1->text().toStdString();
+  } else {
+    request.mode = PreviewRequest::Mode::kCombined;
+    request.current = model_.bezr.Vertices;
+    request.loaded = loadedVertices_;
+    if (undo_.index() > 0) {
+      request.lastDeviation =
+          static_cast<const CombineCommand*>(undo_.command(undo_.index() - 1))->maxDeviation();
+    }
+  }
+  request.size = preview_->PictureSize();
+  request.devicePixelRatio = devicePixelRatioF();
+
+  // The work runs on a thread of its own so that typing never waits for it; only the
+  // latest request's result is shown, and a request not yet started is replaced.
+  const std::uint64_t generation = ++previewGeneration_;
+  previewPool_.clear();
+  previewPool_.start([this, generation, request = std::move(request)] {
+    PreviewContent content = ComputePreview(request);
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, content = std::move(content)]() mutable {
+          if (generation != previewGeneration_) return;
+          preview_->SetContent(std::move(content));
+          emit previewUpdated();
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 }  // namespace qu

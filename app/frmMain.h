@@ -1,22 +1,32 @@
 #pragma once
 
+#include <QThreadPool>
+#include <QUndoStack>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FileDialog.h"
 #include "MessagePresenter.h"
+#include "Preview.h"
 #include "SegmentMerge.h"
 #include "TrackModel.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace qu {
 
+class PreviewPanel;
+
 // The program's window: load a track, combine its first segments, save it. It wires the
-// buttons to the track and geometry libraries and shows what they report.
+// buttons to the track and geometry libraries and shows what they report. Around the three
+// commands: a preview panel (F9), undo and redo of COMBINE!, and a question before unsaved
+// changes are thrown away.
 class frmMain : public QWidget {
   Q_OBJECT
 
@@ -28,20 +38,43 @@ class frmMain : public QWidget {
 
   const std::string& trackPath() const { return TrackPath; }
   const TrackModel& model() const { return model_; }
+  bool previewShown() const { return previewShown_; }
+  const PreviewContent& previewContent() const;
+
+  // Loads a track as a dropped file is loaded, after asking about unsaved changes.
+  void OpenFile(const QString& path);
 
  public slots:
   void btnLoad_Click();
   void btnMod_Click();
   void btnSave_Click();
+  void SetPreviewShown(bool shown);
+
+ signals:
+  // The preview panel shows a new content.
+  void previewUpdated();
 
  protected:
+  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  enum class PreviewMode { kLive, kCombined };
+
   void BuildControls();
+  void BuildActions();
   void LoadTrackPath();
-  void ShowCombineError(const CombineResult* refused);
+  // Saves through the save dialog; true when the track was written.
+  bool SaveWithDialog();
+  // Asks whether to save unsaved changes first; false when the user cancels or the save
+  // does not happen.
+  bool MaybeSave();
+  // After a combine, undo or redo (and when a load clears the history).
+  void ModelChanged();
+  void UpdateModified();
+  void RequestPreview();
   // The name handed to a dialog: TrackPath, unless it is longer than a dialog accepts.
   std::string DialogStartName() const;
 
@@ -56,9 +89,22 @@ class frmMain : public QWidget {
   QLineEdit* Text1 = nullptr;
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;
+  PreviewPanel* preview_ = nullptr;
+  QAction* showPreview_ = nullptr;
 
   std::string TrackPath;
   TrackModel model_;
+  QUndoStack undo_;
+  // The control points as last loaded and as last loaded or saved, and the file's name.
+  std::vector<BezierVertex> loadedVertices_;
+  std::vector<BezierVertex> savedVertices_;
+  QString documentName_;
+
+  bool previewShown_ = false;
+  PreviewMode previewMode_ = PreviewMode::kLive;
+  // Results of older requests than the latest are dropped when they arrive.
+  std::uint64_t previewGeneration_ = 0;
+  QThreadPool previewPool_;
 };
 
 }  // namespace qu

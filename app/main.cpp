@@ -1,11 +1,46 @@
 #include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <optional>
 
+#include "CommandLine.h"
 #include "frmMain.h"
 
+namespace {
+
+// Prints the help or version text and gives the exit status; nothing for a plain start.
+std::optional<int> Answered(const qu::CommandLine& line) {
+  switch (line.action) {
+    case qu::CommandLine::Action::kRun:
+      return std::nullopt;
+    case qu::CommandLine::Action::kHelp:
+    case qu::CommandLine::Action::kVersion:
+      std::fputs(line.text.toLocal8Bit().constData(), stdout);
+      return 0;
+    case qu::CommandLine::Action::kUsageError:
+      std::fputs(line.text.toLocal8Bit().constData(), stderr);
+      return 2;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // The arguments are read before the GUI starts, so that help, version and usage errors
+  // need no display. Qt's own options (-platform, -style…) are therefore not accepted; its
+  // environment variables (QT_QPA_PLATFORM, QT_STYLE_OVERRIDE…) still work.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const qu::CommandLine line = qu::ParseCommandLine(arguments);
+  if (const std::optional<int> status = Answered(line)) return *status;
+
   QApplication app(argc, argv);
   QApplication::setApplicationName("QU-Vellumar");
+  QApplication::setWindowIcon(QIcon(":/icons/qu-vellumar.svg"));
+
   qu::frmMain window;
   window.show();
+  if (!line.file.isEmpty()) window.OpenFile(line.file);
   return app.exec();
 }

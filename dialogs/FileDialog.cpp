@@ -16,7 +16,7 @@ bool ShowDialog(FileDialogBackend& backend, DialogKind kind, std::uint32_t flags
                 std::string& fileName, std::string& fileTitle, std::string& filter,
                 std::int32_t& filterIndex, const std::string& initialDir, const std::string& title,
                 const std::string& defaultExt, std::intptr_t ownerWindow, std::uint32_t& extraFlags,
-                std::uint32_t& returnedFlags) {
+                std::uint32_t& returnedFlags, SavedNameRule savedName = {}) {
   filter = ConvertFilter(filter);
   const bool fits = CharacterCount(fileName) <= kMaxDialogNameChars &&
                     CharacterCount(fileTitle) <= kMaxDialogNameChars;
@@ -33,6 +33,7 @@ bool ShowDialog(FileDialogBackend& backend, DialogKind kind, std::uint32_t flags
     request.initialDir = initialDir;
     request.owner = ownerWindow == -1 ? 0 : ownerWindow;
     request.flags = flags;
+    request.savedName = std::move(savedName);
     result = backend.Show(request);
   }
   if (!result.confirmed) {
@@ -116,11 +117,11 @@ bool ShowSaveDialog(FileDialogBackend& backend, std::string& FileName, std::stri
                     bool OverwritePrompt, std::string& Filter, std::int32_t& FilterIndex,
                     const std::string& InitialDir, const std::string& Title,
                     const std::string& DefaultExt, std::intptr_t OwnerWindow,
-                    std::uint32_t& ExtraFlags) {
+                    std::uint32_t& ExtraFlags, SavedNameRule savedName) {
   std::uint32_t returned = 0;
   return ShowDialog(backend, DialogKind::kSave, SaveDialogFlags(OverwritePrompt, ExtraFlags),
                     FileName, FileTitle, Filter, FilterIndex, InitialDir, Title, DefaultExt,
-                    OwnerWindow, ExtraFlags, returned);
+                    OwnerWindow, ExtraFlags, returned, std::move(savedName));
 }
 
 }  // namespace qu

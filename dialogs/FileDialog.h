@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,10 @@ inline constexpr std::size_t kMaxDialogNameChars = 260;
 
 enum class DialogKind { kOpen, kSave };
 
+// The path a save really writes for the path its dialog returns, when the caller changes it
+// (by adding an extension the dialog did not add, for example).
+using SavedNameRule = std::function<std::string(const std::string&)>;
+
 struct FileFilter {
   std::string description;
   std::string pattern;
@@ -39,6 +44,9 @@ struct FileDialogRequest {
   std::string initialDir;   // empty: the platform's choice
   std::intptr_t owner = 0;  // 0: no owner
   std::uint32_t flags = 0;
+  // Save: where a chosen path is really written. When set, the overwrite question is about
+  // that file, not the one chosen.
+  SavedNameRule savedName;
 
   bool fileMustExist() const { return (flags & OFN_FILEMUSTEXIST) != 0; }
   bool overwritePrompt() const { return (flags & OFN_OVERWRITEPROMPT) != 0; }
@@ -80,11 +88,12 @@ bool ShowOpenDialog(FileDialogBackend& backend, std::string& FileName, std::stri
                     const std::string& Title, const std::string& DefaultExt,
                     std::intptr_t OwnerWindow, std::uint32_t& ExtraFlags);
 
-// Shows the save dialog; results as for ShowOpenDialog, without ReadOnly.
+// Shows the save dialog; results as for ShowOpenDialog, without ReadOnly. With `savedName`
+// the dialog asks about overwriting the file the save will really write.
 bool ShowSaveDialog(FileDialogBackend& backend, std::string& FileName, std::string& FileTitle,
                     bool OverwritePrompt, std::string& Filter, std::int32_t& FilterIndex,
                     const std::string& InitialDir, const std::string& Title,
                     const std::string& DefaultExt, std::intptr_t OwnerWindow,
-                    std::uint32_t& ExtraFlags);
+                    std::uint32_t& ExtraFlags, SavedNameRule savedName = {});
 
 }  // namespace qu

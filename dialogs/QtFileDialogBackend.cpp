@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace qu {
@@ -21,6 +22,15 @@ QString NameFilter(const FileFilter& filter) {
   return description + " (" + patterns + ")";
 }
 
+// Asks before an existing file is replaced, in the words of the dialog's own question.
+bool ConfirmReplace(QWidget* parent, const QString& title, const QString& path) {
+  return QMessageBox::warning(parent, title,
+                              QString("%1 already exists.\nDo you want to replace it?")
+                                  .arg(QFileInfo(path).fileName()),
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) == QMessageBox::Yes;
+}
+
 }  // namespace
 
 FileDialogResult QtFileDialogBackend::Show(const FileDialogRequest& request) {
@@ -29,7 +39,10 @@ FileDialogResult QtFileDialogBackend::Show(const FileDialogRequest& request) {
   dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(!saving && request.fileMustExist() ? QFileDialog::ExistingFile
                                                         : QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt());
+  // With a rule for the name really written, the question about overwriting is asked here,
+  // about that name, instead of by the dialog about the name chosen.
+  const bool askHere = saving && request.overwritePrompt() && request.savedName;
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt() || askHere);
 
   QStringList filters;
   for (const FileFilter& filter : request.filters) filters << NameFilter(filter);
@@ -42,8 +55,17 @@ FileDialogResult QtFileDialogBackend::Show(const FileDialogRequest& request) {
   if (!request.fileName.empty()) dialog.selectFile(FromUtf8(request.fileName));
 
   FileDialogResult result;
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
-  const QString path = dialog.selectedFiles().constFirst();
+  QString path;
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
+    path = dialog.selectedFiles().constFirst();
+    if (!askHere) break;
+    const QString written = FromUtf8(request.savedName(path.toStdString()));
+    if (!QFileInfo::exists(written) || ConfirmReplace(parent_, dialog.windowTitle(), written)) {
+      break;
+    }
+    dialog.selectFile(path);  // back to the dialog, the name as typed
+  }
   result.confirmed = true;
   result.path = path.toStdString();
   result.title = QFileInfo(path).fileName().toStdString();

@@ -93,6 +93,13 @@ TEST(FileDialog, TheRequestCarriesEverythingTheDialogNeeds) {
   EXPECT_EQ(dialogs.requests[1].initialDir, "/home");
   EXPECT_EQ(dialogs.requests[1].owner, 77);
   EXPECT_TRUE(dialogs.requests[1].overwritePrompt());
+  EXPECT_FALSE(dialogs.requests[1].savedName);
+
+  // The rule for the name a save really writes reaches the dialog, for its overwrite question.
+  ShowSaveDialog(dialogs, name, title, true, filter, index, "", "Save Track As...", "qutrack", 77,
+                 extra, [](const std::string& path) { return path + ".qutrack"; });
+  ASSERT_TRUE(dialogs.requests[2].savedName);
+  EXPECT_EQ(dialogs.requests[2].savedName("loop.v2"), "loop.v2.qutrack");
 }
 
 TEST(FileDialog, ConfirmationReturnsThePathTitleAndFlags) {

@@ -1,18 +1,24 @@
-// The window driven through real clicks, headless, with the dialogs and message boxes
-// replaced by stand-ins (and one test through the real file dialog).
+// The window driven through real clicks and key presses, headless, with the dialogs and
+// message boxes replaced by stand-ins, or the real ones answered as they open.
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+#include <QXmlStreamReader>
 #include <QtTest>
 #include <deque>
 #include <fstream>
+#include <functional>
 
+#include "CommandLine.h"
 #include "FileDialog.h"
 #include "SampleTracks.h"
 #include "SegmentMerge.h"
@@ -41,11 +47,95 @@ class ScriptedDialogs : public FileDialogBackend {
 
 class RecordingMessages : public MessagePresenter {
  public:
-  void Warning(QWidget*, const QString& title, const QString& text) override {
+  void Warning(QWidget*, const QString& title, const QString& text, const QString&) override {
     shown.push_back({title, text});
   }
+  void Information(QWidget*, const QString& title, const QString& text, const QString&) override {
+    informed.push_back({title, text});
+  }
+  SaveChangesAnswer AskSaveChanges(QWidget*, const QString&) override {
+    return SaveChangesAnswer::kDiscard;
+  }
   std::vector<std::pair<QString, QString>> shown;
+  std::vector<std::pair<QString, QString>> informed;
 };
+
+// Answers the real modal dialogs and message boxes as they open, in order: each answer runs
+// once its dialog shows and its event loop runs. Message boxes are recorded.
+class ModalAnswerer : public QObject {
+ public:
+  using Answer = std::function<void(QDialog*)>;
+  struct Box {
+    QString title, text, details;
+    QMessageBox::StandardButtons buttons;
+  };
+
+  ModalAnswerer() { qApp->installEventFilter(this); }
+  ~ModalAnswerer() override { qApp->removeEventFilter(this); }
+
+  void Then(Answer answer) { answers_.push_back(std::move(answer)); }
+  void ThenClick(QMessageBox::StandardButton button) {
+    Then([button](QDialog* dialog) {
+      auto* box = qobject_cast<QMessageBox*>(dialog);
+      QVERIFY(box && box->button(button));
+      QTest::mouseClick(box->button(button), Qt::LeftButton);
+    });
+  }
+  void ThenTypeFileName(const QString& path) {
+    Then([path](QDialog* dialog) {
+      auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+      QVERIFY(qobject_cast<QFileDialog*>(dialog) && edit);
+      // In the name field, as a user would be, so that the name typed replaces the file
+      // selected in the list.
+      edit->setFocus();
+      QTRY_VERIFY(edit->hasFocus());
+      edit->setText(path);
+      QTest::keyClick(edit, Qt::Key_Return);
+    });
+  }
+  void ThenEscape() {
+    Then([](QDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+  }
+  bool AllAnswered() const { return answers_.empty(); }
+
+  std::vector<Box> boxes;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* dialog = qobject_cast<QDialog*>(watched);
+    if (event->type() != QEvent::Show || !dialog || !dialog->isWindow()) return false;
+    if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+      boxes.push_back(
+          {box->windowTitle(), box->text(), box->informativeText(), box->standardButtons()});
+    }
+    if (answers_.empty()) {
+      QTimer::singleShot(0, dialog, &QDialog::reject);  // never leave a test hanging
+      return false;
+    }
+    Answer answer = std::move(answers_.front());
+    answers_.pop_front();
+    QTimer::singleShot(0, dialog, [dialog, answer] { answer(dialog); });
+    return false;
+  }
+
+ private:
+  std::deque<Answer> answers_;
+};
+
+// The curves drawn in the preview's picture, per view.
+std::map<QString, int> PathsPerView(const std::string& svg) {
+  std::map<QString, int> paths;
+  QXmlStreamReader xml(QByteArray::fromStdString(svg));
+  QString view;
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (!xml.isStartElement()) continue;
+    const QString id = xml.attributes().value("id").toString();
+    if (xml.name() == QString("g") && (id == "plan" || id == "elevation")) view = id;
+    if (xml.name() == QString("path")) ++paths[view];
+  }
+  return paths;
+}
 
 std::vector<std::uint8_t> FileBytes(const QString& path) {
   std::ifstream in(path.toStdString(), std::ios::binary);
@@ -84,6 +174,42 @@ class WindowTest : public QObject {
     edit->clear();
     QTest::keyClicks(edit, text);
   }
+  // The window with the real message boxes, for the tests that answer them.
+  void UseRealMessageBoxes() {
+    window_ = std::make_unique<frmMain>(dialogs_.get(), nullptr);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+  }
+  TrackBuffer ModelBytes() {
+    TrackModel copy = window_->model();
+    TrackBuffer bytes;
+    if (!SerializeTrack(copy, bytes).ok()) qFatal("cannot serialise the model");
+    return bytes;
+  }
+  TrackBuffer LoadedBytes(const QString& path) {
+    TrackModel model;
+    TrackBuffer bytes;
+    if (!LoadTrack(path.toStdString(), model).ok() || !SerializeTrack(model, bytes).ok()) {
+      qFatal("cannot load %s", qPrintable(path));
+    }
+    return bytes;
+  }
+  // Waits until the preview shows what was asked last.
+  const PreviewContent& NextPreview(QSignalSpy& updated) {
+    if (!updated.wait(10000)) qFatal("no preview");
+    return window_->previewContent();
+  }
+  void Drop(const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &drop);
+  }
+  void PressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(window_.get(), static_cast<Qt::Key>(key), modifiers);
+  }
 
  private slots:
   void initTestCase() {
@@ -98,13 +224,16 @@ class WindowTest : public QObject {
     messages_ = std::make_unique<RecordingMessages>();
     window_ = std::make_unique<frmMain>(dialogs_.get(), messages_.get());
     window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
   }
 
   void cleanup() { window_.reset(); }
 
   void startState() {
-    QCOMPARE(window_->windowTitle(), QString("QU-Vellumar"));
+    QCOMPARE(window_->windowHandle()->title(), QString("QU-Vellumar"));
+    QVERIFY(!window_->isWindowModified());
+    QVERIFY(!window_->windowIcon().pixmap(QSize(32, 32)).isNull());
+    QVERIFY(!Control<QWidget>("preview")->isVisible());
     QCOMPARE(window_->size(), QSize(341, 60));
     QCOMPARE(window_->minimumSize(), window_->maximumSize());
     struct Expected {
@@ -273,8 +402,8 @@ class WindowTest : public QObject {
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window_.get(), &drop);
+    QTRY_COMPARE(window_->trackPath(), sample_.toStdString());
     ExpectButtons(true, false);
-    QCOMPARE(window_->trackPath(), sample_.toStdString());
     QVERIFY(dialogs_->requests.empty());
 
     QMimeData bad;
@@ -283,22 +412,361 @@ class WindowTest : public QObject {
     QApplication::sendEvent(window_.get(), &badEnter);
     QDropEvent badDrop(QPointF(10, 10), Qt::CopyAction, &bad, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window_.get(), &badDrop);
-    QCOMPARE(messages_->shown.size(), std::size_t{1});
+    QTRY_COMPARE(messages_->shown.size(), std::size_t{1});
     QCOMPARE(messages_->shown[0].second, QString("Error Loading Track File!"));
     ExpectButtons(false, false);
   }
 
-  // Types `path` into the next file dialog that opens and confirms it.
-  void AnswerNextFileDialog(const QString& path, bool* answered) {
-    QTimer::singleShot(50, [path, answered] {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!dialog) return;
-      auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
-      if (!edit) return;
-      edit->setText(path);
-      QTest::keyClick(edit, Qt::Key_Return);
-      *answered = true;
+  // The file argument is loaded as a dropped file is: same checks, messages and buttons.
+  void fileArgument_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("loads");
+    QTest::newRow("good") << "sample.qutrack" << true;
+    QTest::newRow("bad") << "truncated.qutrack" << false;
+    QTest::newRow("missing") << "nothing.qutrack" << false;
+  }
+
+  void fileArgument() {
+    QFETCH(QString, file);
+    QFETCH(bool, loads);
+    const QString path = folder_.filePath(file);
+    std::vector<std::uint8_t> bytes = FileBytes(sample_);
+    bytes.resize(bytes.size() / 2);
+    std::ofstream(folder_.filePath("truncated.qutrack").toStdString(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+
+    const CommandLine line = ParseCommandLine({"qu-vellumar", path});
+    QCOMPARE(line.action, CommandLine::Action::kRun);
+    QCOMPARE(line.file, path);
+    window_->OpenFile(line.file);
+    ExpectButtons(loads, false);
+    QCOMPARE(messages_->shown.size(), std::size_t{loads ? 0u : 1u});
+    if (!loads) QCOMPARE(messages_->shown[0].second, QString("Error Loading Track File!"));
+    QVERIFY(dialogs_->requests.empty());
+  }
+
+  void commandLineOptions() {
+    QCOMPARE(ParseCommandLine({"qu-vellumar"}).action, CommandLine::Action::kRun);
+    QCOMPARE(ParseCommandLine({"qu-vellumar", "--help"}).action, CommandLine::Action::kHelp);
+    QCOMPARE(ParseCommandLine({"qu-vellumar", "a", "b"}).action, CommandLine::Action::kUsageError);
+
+    // The program itself: one line on standard error and status 2 for an unknown option.
+    QProcess program;
+    program.start(QU_VELLUMAR_BINARY, {"--frobnicate", sample_});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 2);
+    const QString error = QString::fromLocal8Bit(program.readAllStandardError());
+    QCOMPARE(error.count('\n'), 1);
+    QVERIFY(error.contains("frobnicate"));
+    QVERIFY(program.readAllStandardOutput().isEmpty());
+
+    program.start(QU_VELLUMAR_BINARY, {"--version"});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()),
+             QString("qu-vellumar %1\n").arg(QU_VERSION));
+  }
+
+  // A failed load keeps its message and title, and adds the library's reason.
+  void loadErrorGivesTheReason() {
+    UseRealMessageBoxes();
+    std::vector<std::uint8_t> bytes = FileBytes(sample_);
+    bytes.resize(bytes.size() - 7);
+    const QString truncated = folder_.filePath("short.qutrack");
+    std::ofstream(truncated.toStdString(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    TrackModel scratch;
+    const Status expected = LoadTrack(truncated.toStdString(), scratch);
+    QVERIFY(!expected.ok());
+
+    ModalAnswerer answerer;
+    answerer.ThenClick(QMessageBox::Ok);
+    dialogs_->Choose(truncated);
+    Click("btnLoad");
+    QCOMPARE(answerer.boxes.size(), std::size_t{1});
+    QCOMPARE(answerer.boxes[0].title, QString("Load Error"));
+    QCOMPARE(answerer.boxes[0].text, QString("Error Loading Track File!"));
+    QCOMPARE(answerer.boxes[0].details, QString::fromStdString(expected.reason()));
+    QCOMPARE(answerer.boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    ExpectButtons(false, false);
+  }
+
+  // F9 and the context menu show and hide the preview; the window grows to hold it.
+  void previewShowsAndHides() {
+    PressKey(Qt::Key_F9);
+    QVERIFY(window_->previewShown());
+    QVERIFY(Control<QWidget>("preview")->isVisible());
+    QCOMPARE(window_->width(), 341);
+    QVERIFY(window_->height() > 60 + 150);
+    QCOMPARE(Button("btnLoad")->geometry(), QRect(4, 4, 105, 25));
+    PressKey(Qt::Key_F9);
+    QVERIFY(!window_->previewShown());
+    QCOMPARE(window_->size(), QSize(341, 60));
+
+    QTimer::singleShot(0, this, [] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!menu) return;
+      for (QAction* action : menu->actions()) {
+        if (action->text() == "Show Preview") {
+          QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+          return;
+        }
+      }
+      menu->close();
     });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(300, 50),
+                                window_->mapToGlobal(QPoint(300, 50)));
+    QApplication::sendEvent(window_.get(), &menuEvent);
+    QTRY_VERIFY(window_->previewShown());
+  }
+
+  // While typing, the preview shows what COMBINE! would do, on a copy of the model.
+  void previewFollowsTheText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("segments");  // 0: refused
+    QTest::newRow("3") << "3" << 3;
+    QTest::newRow("1") << "1" << 1;
+    QTest::newRow("44") << "44" << 44;
+    QTest::newRow("45") << "45" << 0;
+    QTest::newRow("abc") << "abc" << 0;
+    QTest::newRow("99999") << "99999" << 0;
+  }
+
+  void previewFollowsTheText() {
+    QFETCH(QString, text);
+    QFETCH(int, segments);
+    QSignalSpy updated(window_.get(), &frmMain::previewUpdated);
+    PressKey(Qt::Key_F9);
+    QCOMPARE(NextPreview(updated).kind, PreviewContent::Kind::kNoTrack);
+    LoadSample();
+    QCOMPARE(NextPreview(updated).segments, 2);  // the text box's "2"
+    const TrackBuffer before = ModelBytes();
+
+    TypeCount(text);
+    const PreviewContent& content = NextPreview(updated);
+    QCOMPARE(content.segments, segments);
+    QVERIFY(!content.image.isNull());
+    const std::map<QString, int> paths = PathsPerView(content.svg);
+    if (segments > 0) {
+      QCOMPARE(content.kind, PreviewContent::Kind::kLive);
+      VertexChunk expected = window_->model().bezr;
+      QCOMPARE(content.maxDeviation, CombineSegments(expected, 0, segments - 1).maxDeviation);
+      QVERIFY(content.message.contains(QString("first %1 segment").arg(segments)));
+      // The run before and after, the rest of the track, and the two handles that change.
+      const bool rest = segments < 44;
+      QCOMPARE(paths.at("plan"), (rest ? 3 : 2) + 2);
+      QCOMPARE(paths.at("elevation"), rest ? 3 : 2);
+    } else {
+      QCOMPARE(content.kind, PreviewContent::Kind::kRefused);
+      QCOMPARE(content.message, QString("The track has 44 segments. Type a number from 1 to 44."));
+      QCOMPARE(paths.at("plan"), 1);
+    }
+    QVERIFY(messages_->shown.empty());  // no message box while typing
+    QVERIFY(ModelBytes() == before);
+    QVERIFY(!window_->isWindowModified());
+    ExpectButtons(true, false);
+  }
+
+  // After COMBINE! the preview shows the run as loaded beside the run as it is now.
+  void previewAfterCombine() {
+    QSignalSpy updated(window_.get(), &frmMain::previewUpdated);
+    LoadSample();
+    PressKey(Qt::Key_F9);
+    TypeCount("3");
+    QCOMPARE(NextPreview(updated).kind, PreviewContent::Kind::kLive);
+    const double deviation = window_->previewContent().maxDeviation;
+    Click("btnMod");
+    QCOMPARE(NextPreview(updated).kind, PreviewContent::Kind::kCombined);
+    QCOMPARE(window_->previewContent().segments, 3);
+    QCOMPARE(window_->previewContent().maxDeviation, deviation);
+    TypeCount("5");
+    Click("btnMod");
+    QCOMPARE(NextPreview(updated).segments, 5);
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(NextPreview(updated).segments, 3);
+    QCOMPARE(window_->previewContent().maxDeviation, deviation);  // the fit now on top
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(NextPreview(updated).kind, PreviewContent::Kind::kUnchanged);
+  }
+
+  // Undo and redo restore the control points bit for bit; a load clears the history.
+  void undoAndRedo() {
+    LoadSample();
+    const TrackBuffer loaded = ModelBytes();
+    QCOMPARE(window_->windowHandle()->title(), QString("QU-Vellumar"));
+    TypeCount("3");
+    Click("btnMod");
+    const TrackBuffer once = ModelBytes();
+    QVERIFY(window_->isWindowModified());
+    QCOMPARE(window_->windowHandle()->title(), QString("QU-Vellumar*"));
+    Click("btnMod");  // a second combine of the same run compounds
+    const TrackBuffer twice = ModelBytes();
+    QVERIFY(twice != once);
+
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(ModelBytes() == once);
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(ModelBytes() == loaded);
+    QVERIFY(!window_->isWindowModified());
+    ExpectButtons(true, true);  // undo leaves the buttons as they are
+    PressKey(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(ModelBytes() == once);
+    PressKey(Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(ModelBytes() == twice);
+    QVERIFY(window_->isWindowModified());
+
+    // Combine, undo, save: the file is the load normalised.
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    const QString out = folder_.filePath("undone.qutrack");
+    dialogs_->Choose(out);
+    Click("btnSave");
+    QVERIFY(FileBytes(out) == LoadedBytes(sample_));
+
+    // A save marks the model unchanged; a load forgets what could be undone.
+    Click("btnMod");
+    dialogs_->Choose(out);
+    Click("btnSave");
+    QVERIFY(!window_->isWindowModified());
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(window_->isWindowModified());
+    LoadSample();
+    PressKey(Qt::Key_Y, Qt::ControlModifier);
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(ModelBytes() == loaded);
+    QVERIFY(!window_->isWindowModified());
+  }
+
+  // Unsaved changes are not thrown away without asking: on close, on a load through the
+  // dialog and on a drop, with each of the three answers.
+  void unsavedChangesPrompt_data() {
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saveConfirmed");
+    QTest::addColumn<bool>("goesOn");
+    for (const QString trigger : {"close", "load", "drop"}) {
+      auto row = [&](const char* answer) -> QTestData& {
+        return QTest::newRow(qPrintable(trigger + answer));
+      };
+      row(" save") << trigger << int(QMessageBox::Save) << true << true;
+      row(" save cancelled") << trigger << int(QMessageBox::Save) << false << false;
+      row(" discard") << trigger << int(QMessageBox::Discard) << false << true;
+      row(" cancel") << trigger << int(QMessageBox::Cancel) << false << false;
+    }
+  }
+
+  void unsavedChangesPrompt() {
+    QFETCH(QString, trigger);
+    QFETCH(int, answer);
+    QFETCH(bool, saveConfirmed);
+    QFETCH(bool, goesOn);
+    UseRealMessageBoxes();
+    const QString other = folder_.filePath("other.qutrack");
+    QVERIFY(QFile::copy(sample_, other) || QFile::exists(other));
+    const QString out = folder_.filePath("answered.qutrack");
+    QFile::remove(out);
+    LoadSample();
+    Click("btnMod");
+    const TrackBuffer combined = ModelBytes();
+    const std::size_t dialogsBefore = dialogs_->requests.size();
+
+    ModalAnswerer answerer;
+    answerer.ThenClick(static_cast<QMessageBox::StandardButton>(answer));
+    if (answer == QMessageBox::Save) {
+      if (saveConfirmed) {
+        dialogs_->Choose(out);
+      } else {
+        dialogs_->Cancel();
+      }
+    }
+    if (trigger == "load") dialogs_->Choose(other);
+    bool closed = false;
+    if (trigger == "close") closed = window_->close();
+    if (trigger == "load") Click("btnLoad");
+    if (trigger == "drop") Drop(other);
+    QTRY_COMPARE(answerer.boxes.size(), std::size_t{1});
+    QTRY_VERIFY(answerer.AllAnswered());
+    QCOMPARE(answerer.boxes[0].text, QString("Save changes to sample.qutrack before closing?"));
+    QCOMPARE(answerer.boxes[0].buttons,
+             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+
+    const bool saved = answer == QMessageBox::Save && saveConfirmed;
+    QCOMPARE(QFile::exists(out), saved);
+    if (saved) QVERIFY(FileBytes(out) == combined);
+    const bool loadDialogShown =
+        std::any_of(dialogs_->requests.begin() + static_cast<std::ptrdiff_t>(dialogsBefore),
+                    dialogs_->requests.end(),
+                    [](const FileDialogRequest& r) { return r.title == "Load Track..."; });
+    if (trigger == "close") {
+      QCOMPARE(closed, goesOn);
+      QCOMPARE(window_->isVisible(), !goesOn);
+    } else if (goesOn) {
+      QTRY_COMPARE(window_->trackPath(), other.toStdString());
+      QVERIFY(ModelBytes() == LoadedBytes(other));
+      ExpectButtons(true, false);
+    } else {
+      QCOMPARE(loadDialogShown, false);
+      QVERIFY(ModelBytes() == combined);
+      ExpectButtons(true, true);
+    }
+    const bool replaced = goesOn && trigger != "close";
+    QCOMPARE(window_->isWindowModified(), !saved && !replaced);
+    QCOMPARE(answerer.boxes.size(), std::size_t{1});
+  }
+
+  // The overwrite question of the save dialog is about the file the save writes, and the
+  // window says so when that is not the name typed.
+  void saveAsksAboutTheNameWritten() {
+    RecordingMessages messages;
+    frmMain window(nullptr, &messages);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.OpenFile(sample_);
+    QTest::mouseClick(window.findChild<QPushButton*>("btnMod"), Qt::LeftButton);
+    TrackModel model = window.model();
+    TrackBuffer expected;
+    QVERIFY(SerializeTrack(model, expected).ok());
+    const QString typed = folder_.filePath("loop.v2");
+    const QString written = typed + ".qutrack";
+    std::ofstream(written.toStdString()) << "old";
+    auto save = [&] {
+      QTest::mouseClick(window.findChild<QPushButton*>("btnSave"), Qt::LeftButton);
+    };
+
+    ModalAnswerer answerer;
+    answerer.ThenTypeFileName(typed);
+    answerer.ThenClick(QMessageBox::No);
+    answerer.ThenEscape();  // the dialog again, cancelled
+    save();
+    QVERIFY(answerer.AllAnswered());
+    QCOMPARE(answerer.boxes.size(), std::size_t{1});
+    QCOMPARE(answerer.boxes[0].text,
+             QString("loop.v2.qutrack already exists.\nDo you want to replace it?"));
+    QCOMPARE(FileBytes(written), std::vector<std::uint8_t>({'o', 'l', 'd'}));
+    QVERIFY(!QFile::exists(typed));
+    QVERIFY(messages.informed.empty());
+
+    answerer.ThenTypeFileName(typed);
+    answerer.ThenClick(QMessageBox::Yes);
+    save();
+    QVERIFY(answerer.AllAnswered());
+    QVERIFY(FileBytes(written) == expected);
+    QCOMPARE(messages.informed.size(), std::size_t{1});
+    QCOMPARE(messages.informed[0].second, QString("The track was saved as loop.v2.qutrack."));
+
+    // No file called victim.txt.qutrack yet: no question, and victim.txt is left alone.
+    const QString victim = folder_.filePath("victim.txt");
+    std::ofstream(victim.toStdString()) << "keep";
+    answerer.ThenTypeFileName(victim);
+    save();
+    QVERIFY(answerer.AllAnswered());
+    QCOMPARE(answerer.boxes.size(), std::size_t{2});
+    QCOMPARE(FileBytes(victim), std::vector<std::uint8_t>({'k', 'e', 'e', 'p'}));
+    QVERIFY(FileBytes(victim + ".qutrack") == expected);
+    QCOMPARE(messages.informed.back().second,
+             QString("The track was saved as victim.txt.qutrack."));
   }
 
   void endToEndThroughTheRealFileDialog() {
@@ -306,10 +774,10 @@ class WindowTest : public QObject {
     frmMain window(nullptr, &messages);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    bool answered = false;
-    AnswerNextFileDialog(sample_, &answered);
+    ModalAnswerer answerer;
+    answerer.ThenTypeFileName(sample_);
     QTest::mouseClick(window.findChild<QPushButton*>("btnLoad"), Qt::LeftButton);
-    QVERIFY(answered);
+    QVERIFY(answerer.AllAnswered());
     QVERIFY(messages.shown.empty());
     QCOMPARE(window.trackPath(), sample_.toStdString());
 
@@ -317,11 +785,10 @@ class WindowTest : public QObject {
     QTest::mouseClick(window.findChild<QPushButton*>("btnMod"), Qt::LeftButton);
     QVERIFY(window.findChild<QPushButton*>("btnSave")->isEnabled());
 
-    answered = false;
     const QString out = folder_.filePath("end-to-end");  // the dialog adds .qutrack
-    AnswerNextFileDialog(out, &answered);
+    answerer.ThenTypeFileName(out);
     QTest::mouseClick(window.findChild<QPushButton*>("btnSave"), Qt::LeftButton);
-    QVERIFY(answered);
+    QVERIFY(answerer.AllAnswered());
     QVERIFY(messages.shown.empty());
 
     TrackModel expected;

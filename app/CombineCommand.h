@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QUndoCommand>
+#include <cstddef>
+
+#include "VertexChunks.h"
+
+namespace qu {
+
+// One COMBINE! as an undoable step: the two control points it rewrote, before and after.
+// Undo and redo write them back bit for bit; the run's other vertices never changed.
+class CombineCommand : public QUndoCommand {
+ public:
+  struct Handles {
+    Vector3 startOut;  // controlOut of vertex 0
+    Vector3 endIn;     // controlIn of the run's end vertex
+  };
+
+  // The run is segments 0 … segments − 1, so vertex `segments` is its end; `maxDeviation` is
+  // what the fit reported.
+  CombineCommand(VertexChunk& chunk, int segments, const Handles& before, const Handles& after,
+                 double maxDeviation);
+
+  void undo() override { Apply(before_); }
+  void redo() override { Apply(after_); }
+
+  double maxDeviation() const { return maxDeviation_; }
+
+  static Handles Read(const VertexChunk& chunk, int segments);
+
+ private:
+  void Apply(const Handles& handles);
+
+  VertexChunk& chunk_;
+  std::size_t endVertex_;
+  Handles before_;
+  Handles after_;
+  double maxDeviation_;
+};
+
+}  // namespace qu

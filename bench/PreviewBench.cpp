@@ -1,0 +1,97 @@
+// The window's preview: the work done for one keystroke in the text box (a copy of the
+// vertex table, the combine, the SVG, its rendering at the panel's size), and the whole way
+// from a key press in the real window to the new picture in the panel. Runs headless.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "Preview.h"
+#include "SampleTracks.h"
+#include "TrackFile.h"
+#include "frmMain.h"
+
+namespace {
+
+// The sample track (44 segments), or a smooth track of `vertices` vertices.
+qu::TrackModel Track(int vertices) {
+  qu::TrackModel model = qu::samples::MakeSampleTrack();
+  if (vertices > 0) model.bezr.Vertices = qu::samples::MakeSmoothPath(vertices);
+  return model;
+}
+
+void BM_PreviewJob(benchmark::State& state) {
+  const int vertices = static_cast<int>(state.range(0));
+  const int count = static_cast<int>(state.range(1));
+  qu::PreviewRequest request;
+  request.mode = qu::PreviewRequest::Mode::kLive;
+  request.current = Track(vertices).bezr.Vertices;
+  request.countText = std::to_string(count);
+  request.size = QSize(333, 166);  // the panel as it opens
+  request.devicePixelRatio = static_cast<qreal>(state.range(2));
+  std::size_t svgBytes = 0;
+  for (auto _ : state) {
+    const qu::PreviewContent content = qu::ComputePreview(request);
+    if (content.kind != qu::PreviewContent::Kind::kLive) state.SkipWithError("refused");
+    svgBytes = content.svg.size();
+    benchmark::DoNotOptimize(content.image.constBits());
+  }
+  state.counters["svg_bytes"] = static_cast<double>(svgBytes);
+}
+
+// From the key press that completes the count to the panel showing its picture.
+void BM_KeystrokeToPreview(benchmark::State& state) {
+  const int vertices = static_cast<int>(state.range(0));
+  const QString count = QString::number(state.range(1));
+  QTemporaryDir folder;
+  const QString path = folder.filePath("track.qutrack");
+  qu::TrackModel model = Track(vertices);
+  if (!qu::SaveTrack(path.toStdString(), model).ok()) state.SkipWithError("cannot save");
+
+  qu::frmMain window;
+  window.show();
+  window.OpenFile(path);
+  window.SetPreviewShown(true);
+  auto* text = window.findChild<QLineEdit*>("Text1");
+  QSignalSpy updated(&window, &qu::frmMain::previewUpdated);
+  for (auto _ : state) {
+    text->setText(count.chopped(1));
+    if (!updated.wait(30000)) state.SkipWithError("no preview");
+    updated.clear();
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClick(text, count.back().toLatin1());
+    if (!updated.wait(30000)) state.SkipWithError("no preview");
+    state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) * 1e-9);
+    if (window.previewContent().segments != count.toInt()) state.SkipWithError("wrong preview");
+    updated.clear();
+  }
+}
+
+}  // namespace
+
+// Arguments: vertices (0: the sample track), the count typed, the device pixel ratio.
+BENCHMARK(BM_PreviewJob)
+    ->Args({0, 3, 1})
+    ->Args({0, 3, 2})
+    ->Args({6554, 6553, 1})
+    ->Args({6554, 6553, 2})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeystrokeToPreview)
+    ->Args({0, 3})
+    ->Args({6554, 6553})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
