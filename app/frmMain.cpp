@@ -4,7 +4,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
+#include <QFile>
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
@@ -12,8 +12,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
+#include <filesystem>
+#include <system_error>
 
 #include "CombineCommand.h"
+#include "DisplayText.h"
 #include "NumberText.h"
 #include "PreviewPanel.h"
 #include "QtFileDialogBackend.h"
@@ -43,15 +46,30 @@ QFont SentenceFont(bool bold) {
   return font;
 }
 
-// The local file of a drag that carries exactly one.
-QString DroppedFile(const QMimeData* data) {
+// The local file of a drag that carries exactly one, as the bytes of its name. The URL's
+// percent-encoded path is decoded to bytes, not to text, so a name that is not UTF-8 still
+// names its file.
+std::string DroppedFile(const QMimeData* data) {
   if (!data->hasUrls() || data->urls().size() != 1) return {};
   const QUrl url = data->urls().constFirst();
-  return url.isLocalFile() ? url.toLocalFile() : QString();
+  if (!url.isLocalFile()) return {};
+  return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+// Bytes from a file name or a file as text for the screen: valid UTF-8 as it is, any other
+// byte and every control character shown as \xNN.
+QString Shown(const std::string& bytes) {
+  return QString::fromStdString(DisplayText(bytes));
 }
 
 QString FileName(const std::string& path) {
-  return QFileInfo(QString::fromStdString(path)).fileName();
+  return Shown(std::filesystem::path(path).filename().string());
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
 }
 
 }  // namespace
@@ -176,8 +194,12 @@ void frmMain::btnLoad_Click() {
 }
 
 void frmMain::OpenFile(const QString& path) {
+  OpenFile(QFile::encodeName(path).toStdString());
+}
+
+void frmMain::OpenFile(const std::string& path) {
   if (!MaybeSave()) return;
-  TrackPath = QFileInfo(path).absoluteFilePath().toStdString();
+  TrackPath = AbsolutePath(path);
   LoadTrackPath();
 }
 
@@ -193,8 +215,7 @@ void frmMain::LoadTrackPath() {
     btnSave->setEnabled(false);
     btnMod->setEnabled(true);
   } else {
-    messages_->Warning(this, "Load Error", "Error Loading Track File!",
-                       QString::fromStdString(status.reason()));
+    messages_->Warning(this, "Load Error", "Error Loading Track File!", Shown(status.reason()));
     btnSave->setEnabled(false);
     btnMod->setEnabled(false);
   }
@@ -250,8 +271,7 @@ bool frmMain::SaveWithDialog() {
     return false;
   }
   if (Status status = SaveTrack(TrackPath, model_); !status) {
-    messages_->Warning(this, "Save Error",
-                       "Error Saving Track File!\n\n" + QString::fromStdString(status.reason()));
+    messages_->Warning(this, "Save Error", "Error Saving Track File!\n\n" + Shown(status.reason()));
     return false;
   }
   savedVertices_ = model_.bezr.Vertices;
@@ -290,12 +310,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!DroppedFile(event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void frmMain::dropEvent(QDropEvent* event) {
-  const QString path = DroppedFile(event->mimeData());
-  if (path.isEmpty()) return;
+  const std::string path = DroppedFile(event->mimeData());
+  if (path.empty()) return;
   event->acceptProposedAction();
   // The drag ends first; a question about unsaved changes must not hold up its source.
   QMetaObject::invokeMethod(

@@ -42,7 +42,9 @@ class frmMain : public QWidget {
   const PreviewContent& previewContent() const;
 
   // Loads a track as a dropped file is loaded, after asking about unsaved changes.
+  // The path as text, or as the bytes of its name.
   void OpenFile(const QString& path);
+  void OpenFile(const std::string& path);
 
  public slots:
   void btnLoad_Click();

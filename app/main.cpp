@@ -1,7 +1,9 @@
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "CommandLine.h"
 #include "frmMain.h"
@@ -24,6 +26,15 @@ std::optional<int> Answered(const qu::CommandLine& line) {
   return std::nullopt;
 }
 
+// The file argument as the bytes it was given in: a name that is not UTF-8 has no exact
+// text form, and the bytes are what names the file.
+std::string FileArgumentBytes(int argc, char** argv, const QString& file) {
+  for (int i = 1; i < argc; ++i) {
+    if (QString::fromLocal8Bit(argv[i]) == file) return argv[i];
+  }
+  return QFile::encodeName(file).toStdString();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -41,6 +52,6 @@ int main(int argc, char** argv) {
 
   qu::frmMain window;
   window.show();
-  if (!line.file.isEmpty()) window.OpenFile(line.file);
+  if (!line.file.isEmpty()) window.OpenFile(FileArgumentBytes(argc, argv, line.file));
   return app.exec();
 }

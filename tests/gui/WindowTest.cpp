@@ -14,7 +14,10 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 #include <QtTest>
+#include <cctype>
+#include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -47,8 +50,10 @@ class ScriptedDialogs : public FileDialogBackend {
 
 class RecordingMessages : public MessagePresenter {
  public:
-  void Warning(QWidget*, const QString& title, const QString& text, const QString&) override {
+  void Warning(QWidget*, const QString& title, const QString& text,
+               const QString& informative) override {
     shown.push_back({title, text});
+    details.push_back(informative);
   }
   void Information(QWidget*, const QString& title, const QString& text, const QString&) override {
     informed.push_back({title, text});
@@ -57,6 +62,7 @@ class RecordingMessages : public MessagePresenter {
     return SaveChangesAnswer::kDiscard;
   }
   std::vector<std::pair<QString, QString>> shown;
+  std::vector<QString> details;
   std::vector<std::pair<QString, QString>> informed;
 };
 
@@ -202,6 +208,24 @@ class WindowTest : public QObject {
   void Drop(const QString& path) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &drop);
+  }
+  // Drops a file named by raw bytes, percent-encoded in its URL as a file manager does.
+  void DropBytes(const std::string& path) {
+    QByteArray url = "file://";
+    for (const char c : path) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (std::isalnum(byte) || std::strchr("/-._~", c)) {
+        url += c;
+      } else {
+        url += '%' + QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
+      }
+    }
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded(url)});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window_.get(), &enter);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -415,6 +439,23 @@ class WindowTest : public QObject {
     QTRY_COMPARE(messages_->shown.size(), std::size_t{1});
     QCOMPARE(messages_->shown[0].second, QString("Error Loading Track File!"));
     ExpectButtons(false, false);
+  }
+
+  // A dropped name that is not UTF-8 keeps its bytes, so the file it names loads; a reason
+  // that names such a file shows the byte as \xNN, never as a replacement character.
+  void namesThatAreNotUtf8() {
+    const std::string good = folder_.path().toStdString() + "/caf\xE9.qutrack";
+    const std::string missing = folder_.path().toStdString() + "/gone\xE9.qutrack";
+    std::filesystem::copy_file(sample_.toStdString(), good,
+                               std::filesystem::copy_options::overwrite_existing);
+    DropBytes(good);
+    QTRY_COMPARE(window_->trackPath(), good);
+    ExpectButtons(true, false);
+
+    DropBytes(missing);
+    QTRY_COMPARE(messages_->shown.size(), std::size_t{1});
+    QVERIFY(messages_->details[0].contains("gone\\xE9.qutrack"));
+    QVERIFY(!messages_->details[0].contains(QChar::ReplacementCharacter));
   }
 
   // The file argument is loaded as a dropped file is: same checks, messages and buttons.
