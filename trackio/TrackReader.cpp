@@ -1,16 +1,9 @@
-#include <bit>
-#include <cstring>
 #include <string>
 
 #include "TrackBuffer.h"
 
 namespace qu {
 namespace {
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         std::uint32_t{p[3]};
-}
 
 char AsciiUpper(std::uint8_t c) {
   return static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
@@ -29,37 +22,6 @@ const std::uint8_t* TrackReader::TakeFailed(std::int64_t width) {
              std::to_string(width) + " bytes needed, " + std::to_string(remaining()) + " left)";
   }
   return nullptr;
-}
-
-std::uint8_t TrackReader::ReadByte() {
-  const std::uint8_t* p = Take(1);
-  return p ? *p : 0;
-}
-
-std::int32_t TrackReader::ReadLong() {
-  const std::uint8_t* p = Take(4);
-  return p ? std::bit_cast<std::int32_t>(BigEndian32(p)) : 0;
-}
-
-float TrackReader::ReadSingle() {
-  // A bit copy, never arithmetic, so NaN payloads and negative zero survive.
-  const std::uint8_t* p = Take(4);
-  return p ? std::bit_cast<float>(BigEndian32(p)) : 0.0f;
-}
-
-void TrackReader::ReadSingles(std::span<float> out) {
-  const std::uint8_t* p = Take(4 * static_cast<std::int64_t>(out.size()));
-  if (!p) return;
-  for (float& value : out) {
-    value = std::bit_cast<float>(BigEndian32(p));
-    p += 4;
-  }
-}
-
-std::int32_t TrackReader::ReadColor() {
-  // The first byte is not part of the value.
-  const std::uint8_t* p = Take(4);
-  return p ? static_cast<std::int32_t>(BigEndian32(p) & 0x00FFFFFFu) : 0;
 }
 
 std::string TrackReader::ReadString(std::int32_t length) {
@@ -103,20 +65,42 @@ std::int32_t TrackReader::ReadCount(std::int64_t minEntryBytes, std::string_view
   return count;
 }
 
-std::string TrackReader::ReadLenientText() {
+void TrackReader::LenientText(std::string& text) {
   NoteCountField();
-  return ReadString(ReadLong());
+  text = ReadString(ReadLong());
 }
 
-std::string TrackReader::ReadStrictText(std::string_view what) {
+void TrackReader::StrictText(std::string& text, std::string_view what) {
   NoteCountField();
   const std::int64_t offset = cursor_;
   const std::int32_t length = ReadLong();
   if (length < 0) {
     Fail("negative " + std::string(what) + " length " + std::to_string(length), offset);
-    return {};
+    text.clear();
+    return;
   }
-  return ReadString(length);
+  text = ReadString(length);
+}
+
+void TrackReader::Dimension(std::int32_t& value, std::string_view what) {
+  NoteCountField();
+  const std::int64_t offset = cursor_;
+  value = ReadLong();
+  if (value < 0) {
+    Fail("negative grid " + std::string(what) + " " + std::to_string(value), offset);
+    value = 0;
+  }
+}
+
+void TrackReader::OpaqueBlock(std::int32_t& length) {
+  NoteCountField();
+  const std::int64_t offset = cursor_;
+  length = ReadLong();
+  if (length < 0) {
+    Fail("negative block length " + std::to_string(length), offset);
+    return;
+  }
+  Skip(length);
 }
 
 }  // namespace qu
