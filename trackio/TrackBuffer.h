@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -205,14 +206,38 @@ class SpanEncoder {
   std::uint8_t* p_;
 };
 
-// Reads big-endian fields from a byte span. The first failure sticks: later reads return zero
-// and leave the cursor where it is, so a chunk reader is a straight run of reads checked once.
-// Failures name the chunk being read and the byte offset of the field.
+// Where a reader gets the bytes of a file it does not hold whole: the next bytes in order.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Fills all of `into` with the file's next bytes; false, with the reason in `error`, when it
+  // cannot.
+  virtual bool Fill(std::span<std::uint8_t> into, std::string& error) = 0;
+};
+
+// Where a writer that streams puts each buffer load, in order; false, with the reason in
+// `error`, when it cannot.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual bool Put(std::span<const std::uint8_t> bytes, std::string& error) = 0;
+};
+
+// Reads big-endian fields from a byte span, or from a file through a window that it refills.
+// The first failure sticks: later reads return zero and leave the cursor where it is, so a
+// chunk reader is a straight run of reads checked once. Failures name the chunk being read
+// and the byte offset of the field.
 class TrackReader {
  public:
   static constexpr bool kReads = true;
 
-  explicit TrackReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  explicit TrackReader(std::span<const std::uint8_t> bytes)
+      : window_(bytes.data()),
+        windowEnd_(static_cast<std::int64_t>(bytes.size())),
+        size_(windowEnd_) {}
+  // Reads a file of `size` bytes from `source` through `window`, whose size (at least a few
+  // hundred bytes) it keeps: the memory of earlier reads is used again.
+  TrackReader(std::int64_t size, ByteSource& source, TrackBuffer& window);
 
   // The field verbs of a layout (see above). A failed read leaves zero, false or "".
   void Byte(std::uint8_t& value) { Decode(1, value, &SpanDecoder::Byte); }
@@ -226,9 +251,12 @@ class TrackReader {
   void Dimension(std::int32_t& value, std::string_view what);
   void OpaqueBlock(std::int32_t& length);
   void Singles(std::span<float> run) {
-    if (const std::uint8_t* p = Take(4 * static_cast<std::int64_t>(run.size()))) {
-      SpanDecoder(p).Singles(run);
-    }
+    if (!Fits(4 * static_cast<std::int64_t>(run.size()))) return;
+    Run(static_cast<std::int64_t>(run.size()), 4,
+        [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
+          SpanDecoder(p).Singles(
+              run.subspan(static_cast<std::size_t>(done), static_cast<std::size_t>(n)));
+        });
   }
   template <class Table>
   std::int32_t Count(Table&, std::int64_t minEntryBytes, std::string_view what) {
@@ -246,11 +274,14 @@ class TrackReader {
   void Records(Table& table, std::int32_t count, Fields fields) {
     constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
     static_assert(shape.fixed, "Records takes entries of one fixed size");
-    const std::uint8_t* run = Take(shape.bytes * count);
-    if (!run) return;
+    if (!Fits(shape.bytes * count)) return;
     table.resize(static_cast<std::size_t>(count));
-    SpanDecoder decoder(run);
-    for (auto& entry : table) fields(decoder, entry);
+    Run(count, shape.bytes, [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
+      SpanDecoder decoder(p);
+      for (auto* entry = table.data() + done; entry != table.data() + done + n; ++entry) {
+        fields(decoder, *entry);
+      }
+    });
   }
 
   // The primitives, for code outside a layout.
@@ -264,6 +295,8 @@ class TrackReader {
   // An entry count that must be non-negative and whose entries, each at least
   // `minEntryBytes` long, must fit in the bytes left. Checked before anything is allocated.
   std::int32_t ReadCount(std::int64_t minEntryBytes, std::string_view what);
+  // The next bytes, up to `count` (at most a few), without moving the cursor.
+  std::span<const std::uint8_t> Peek(std::int64_t count);
 
   // Notes the offset of a count, length or dimension field just about to be read, for tools
   // that want to know where a file's counts are.
@@ -279,10 +312,11 @@ class TrackReader {
   void Fail(std::string_view what, std::int64_t offset);
   bool failed() const { return !error_.empty(); }
   const std::string& error() const { return error_; }
+  // Whether the failure was the source's, not the bytes'.
+  bool sourceFailed() const { return sourceFailed_; }
 
-  std::span<const std::uint8_t> bytes() const { return bytes_; }
   std::int64_t cursor() const { return cursor_; }
-  std::int64_t remaining() const { return static_cast<std::int64_t>(bytes_.size()) - cursor_; }
+  std::int64_t remaining() const { return size_ - cursor_; }
 
  private:
   template <class T>
@@ -299,21 +333,50 @@ class TrackReader {
   }
   // The bytes of the next field of `width` bytes, or nullptr after recording the failure.
   const std::uint8_t* Take(std::int64_t width) {
-    if (width > remaining() || failed()) return TakeFailed(width);
-    const std::uint8_t* field = bytes_.data() + cursor_;
+    if (width > windowEnd_ - cursor_ || failed()) return TakeSlowly(width);
+    const std::uint8_t* field = window_ + (cursor_ - windowStart_);
     cursor_ += width;
     return field;
   }
+  const std::uint8_t* TakeSlowly(std::int64_t width);
+  // Whether `width` more bytes are there, recording the failure when they are not.
+  bool Fits(std::int64_t width) {
+    if (width <= remaining() && !failed()) return true;
+    TakeFailed(width);
+    return false;
+  }
   const std::uint8_t* TakeFailed(std::int64_t width);
+  // Makes at least `width` bytes after the cursor readable in the window.
+  bool Refill(std::int64_t width);
+  // Hands `count` units of `unit` bytes that are known to be there to `use(bytes, done, n)`,
+  // as many at a time as the window holds: all at once for bytes in memory.
+  template <class Use>
+  void Run(std::int64_t count, std::int64_t unit, Use use) {
+    for (std::int64_t done = 0; done < count;) {
+      if (windowEnd_ - cursor_ < unit && !Refill(unit)) return;
+      const std::int64_t n = std::min(count - done, (windowEnd_ - cursor_) / unit);
+      use(window_ + (cursor_ - windowStart_), done, n);
+      cursor_ += n * unit;
+      done += n;
+    }
+  }
 
-  std::span<const std::uint8_t> bytes_;
+  const std::uint8_t* window_;  // holds the bytes from windowStart_ to windowEnd_
+  std::int64_t windowStart_ = 0;
+  std::int64_t windowEnd_ = 0;
+  std::int64_t size_;
   std::int64_t cursor_ = 0;
+  ByteSource* source_ = nullptr;
+  TrackBuffer* buffer_ = nullptr;
+  bool sourceFailed_ = false;
   std::string chunk_ = "QUEN";
   std::string error_;
   std::vector<std::int64_t>* countFields_ = nullptr;
 };
 
-// Appends big-endian fields to a growing buffer. Booleans are written as 255 or 0.
+// Writes big-endian fields into a buffer that grows to hold the whole output, or that streams:
+// each time it is full it is handed to a sink and filled again. Booleans are written as 255
+// or 0.
 class TrackWriter {
  public:
   static constexpr bool kReads = false;
@@ -321,6 +384,8 @@ class TrackWriter {
   TrackWriter() = default;
   // Writes into `storage` from its start, reusing its memory.
   explicit TrackWriter(TrackBuffer storage) : bytes_(std::move(storage)) {}
+  // Streams through `buffer` (its size is kept, at least a few hundred bytes) into `sink`.
+  TrackWriter(TrackBuffer& buffer, ByteSink& sink);
 
   // Sizes the buffer up front when the final length is known, so no append reallocates.
   void Reserve(std::size_t bytes) {
@@ -341,7 +406,11 @@ class TrackWriter {
     Long(length);
     WriteZeros(length);  // nothing for zero or less
   }
-  void Singles(std::span<const float> run) { SpanEncoder(Room(4 * run.size())).Singles(run); }
+  void Singles(std::span<const float> run) {
+    Run(run.size(), 4, [&](std::uint8_t* out, std::size_t done, std::size_t n) {
+      SpanEncoder(out).Singles(run.subspan(done, n));
+    });
+  }
   template <class Table>
   std::int32_t Count(const Table& table, std::int64_t, std::string_view) {
     Long(static_cast<std::int32_t>(table.size()));
@@ -355,8 +424,12 @@ class TrackWriter {
   void Records(const Table& table, std::int32_t, Fields fields) {
     constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
     static_assert(shape.fixed, "Records takes entries of one fixed size");
-    SpanEncoder encoder(Room(static_cast<std::size_t>(shape.bytes) * table.size()));
-    for (const auto& entry : table) fields(encoder, entry);
+    Run(table.size(), shape.bytes, [&](std::uint8_t* out, std::size_t done, std::size_t n) {
+      SpanEncoder encoder(out);
+      for (const auto* entry = table.data() + done; entry != table.data() + done + n; ++entry) {
+        fields(encoder, *entry);
+      }
+    });
   }
 
   // The primitives, for code outside a layout.
@@ -369,8 +442,13 @@ class TrackWriter {
   void WriteTag(std::string_view tag) { WriteString(tag.substr(0, 4)); }
   void WriteZeros(std::int64_t count);
 
-  std::size_t cursor() const { return used_; }
+  // Bytes written so far.
+  std::size_t cursor() const { return flushed_ + used_; }
+  // The bytes written, when not streaming.
   TrackBuffer Take();
+  // Streaming: hands the rest to the sink and gives the buffer back. False, with the
+  // sink's reason in `error`, when any hand-over failed.
+  bool Finish(TrackBuffer& buffer, std::string& error);
 
  private:
   void WriteText(const std::string& text) {
@@ -379,15 +457,30 @@ class TrackWriter {
   }
   // Space for the next `count` bytes, which the caller must fill.
   std::uint8_t* Room(std::size_t count) {
-    if (count > bytes_.size() - used_) Grow(count);
+    if (count > bytes_.size() - used_) MakeRoom(count);
     std::uint8_t* out = bytes_.data() + used_;
     used_ += count;
     return out;
   }
-  void Grow(std::size_t count);
+  // Grows the buffer, or hands its contents to the sink, until `count` bytes fit.
+  void MakeRoom(std::size_t count);
+  // Hands `count` units of `unit` bytes to `fill(out, done, n)`, as many at a time as fit.
+  template <class Fill>
+  void Run(std::size_t count, std::size_t unit, Fill fill) {
+    for (std::size_t done = 0; done < count;) {
+      // Growing makes room for the whole run, streaming for at least one unit.
+      MakeRoom(sink_ ? unit : unit * (count - done));
+      const std::size_t n = std::min(count - done, (bytes_.size() - used_) / unit);
+      fill(Room(n * unit), done, n);
+      done += n;
+    }
+  }
 
   TrackBuffer bytes_;
   std::size_t used_ = 0;
+  std::size_t flushed_ = 0;
+  ByteSink* sink_ = nullptr;
+  std::string sinkError_;
 };
 
 }  // namespace qu

@@ -104,12 +104,6 @@ std::string PrintableTag(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
-// The size field that follows the tag at `tagOffset`; the caller has read it already.
-std::int32_t StoredSize(std::span<const std::uint8_t> bytes, std::int64_t tagOffset) {
-  TrackReader reader(bytes.subspan(static_cast<std::size_t>(tagOffset) + 4, 4));
-  return reader.ReadLong();
-}
-
 // Letters compared in ASCII only, whatever the process's locale.
 char AsciiLower(unsigned char c) {
   return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
@@ -132,12 +126,15 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
       return Status::Failure("file ends at offset " + std::to_string(offset) + " with " +
                              std::to_string(toRead) + " chunk(s) still to read");
     }
+    const std::span<const std::uint8_t> peeked = in.Peek(4);
+    const std::string printable = PrintableTag(peeked);  // before reading moves the window
     const std::string tag = in.ReadTag();
     ChunkTraceEntry seen{tag, offset, 0, 0, false, {}};
     in.RecordCountFieldsInto(trace ? &seen.countFields : nullptr);
     if (const KnownChunk* known = FindKnownChunk(tag)) {
       in.EnterChunk(tag);
       const std::int32_t childCount = known->read(in, model);
+      seen.size = *known->frame(model).size;
       toRead += childCount;
       seen.childCount = childCount;
       seen.recognised = true;
@@ -148,15 +145,11 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
       }
     } else {
       // An unknown tag may hold any bytes; messages show it escaped.
-      in.EnterChunk("unrecognised chunk '" +
-                    PrintableTag(in.bytes().subspan(static_cast<std::size_t>(offset), 4)) + "'");
-      SkipChunk(in);
+      in.EnterChunk("unrecognised chunk '" + printable + "'");
+      seen.size = SkipChunk(in);
     }
     if (in.failed()) return Status::Failure(in.error());
-    if (trace) {
-      seen.size = StoredSize(in.bytes(), offset);
-      trace->push_back(seen);
-    }
+    if (trace) trace->push_back(seen);
     --toRead;
   }
   return {};
@@ -176,10 +169,10 @@ void WriteHeader(TrackWriter& out, const FileHeader& header) {
   WriteChunk(out, "QUEN", header, HeaderLayout{});
 }
 
-void SkipChunk(TrackReader& in) {
+std::int32_t SkipChunk(TrackReader& in) {
   const std::int64_t offset = in.cursor();
   const std::int32_t size = in.ReadLong();
-  if (in.failed()) return;
+  if (in.failed()) return size;
   if (size < 0) {
     in.Fail("negative chunk size " + std::to_string(size), offset);
   } else if (size > in.remaining()) {
@@ -187,19 +180,26 @@ void SkipChunk(TrackReader& in) {
   } else {
     in.Skip(size);
   }
+  return size;
 }
 
 Status ParseTrack(std::span<const std::uint8_t> bytes, TrackModel& model, ChunkTrace* trace) {
-  if (!StartsWithMagic(bytes)) {
-    return Status::Failure("not a track file: it begins with '" + PrintableTag(bytes) +
+  TrackReader in(bytes);
+  return ParseTrack(in, model, trace);
+}
+
+Status ParseTrack(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
+  const std::span<const std::uint8_t> start = in.Peek(4);
+  if (in.sourceFailed()) return Status::Failure(in.error());
+  if (!StartsWithMagic(start)) {
+    return Status::Failure("not a track file: it begins with '" + PrintableTag(start) +
                            "', not 'QUEN'");
   }
-  if (static_cast<std::int64_t>(bytes.size()) > kMaxTrackBytes) {
+  if (in.remaining() > kMaxTrackBytes) {
     return Status::Failure("file is larger than a track file can be");
   }
   TrackModel fresh;
   ChunkTrace seen;
-  TrackReader in(bytes);
   in.ReadTag();
   ReadHeader(in, fresh.header);
   if (in.failed()) return Status::Failure(in.error());
@@ -234,11 +234,14 @@ Status TrackFiles::Load(const std::string& path, TrackModel& model, ChunkTrace* 
   if (!HasTrackExtension(path)) {
     return Status::Failure("'" + path + "' does not end in " + kTrackExtension);
   }
-  if (Status status = ReadWholeFile(path, buffer_); !status) return status;
-  if (Status status = ParseTrack(buffer_, model, trace); !status) {
+  // The file passes through the window in pieces: no copy of the whole file is ever held.
+  if (buffer_.size() < kStreamBytes) buffer_.resize(kStreamBytes);
+  return ReadFile(path, [&](std::int64_t size, ByteSource& source) {
+    TrackReader in(size, source, buffer_);
+    Status status = ParseTrack(in, model, trace);
+    if (status || in.sourceFailed()) return status;
     return Status::Failure("'" + path + "': " + status.reason());
-  }
-  return {};
+  });
 }
 
 }  // namespace qu
@@ -287,7 +290,7 @@ bool ComputeChunkSizes(TrackModel& m) {
   return Framed(below[0]) <= kMaxTrackBytes;
 }
 
-Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
+Status PrepareSave(TrackModel& m) {
   if (m.tera.TeraPresent &&
       GridCellCount(m.tera) != static_cast<std::int64_t>(m.tera.Grid.size())) {
     return Status::Failure("terrain grid holds " + std::to_string(m.tera.Grid.size()) +
@@ -298,12 +301,21 @@ Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
   if (!ComputeChunkSizes(m)) {
     return Status::Failure("track is too large for a track file (over 2147483647 bytes)");
   }
+  return {};
+}
+
+void WriteTrack(TrackWriter& out, const TrackModel& m) {
+  WriteHeader(out, m.header);
+  for (const KnownChunk& known : kKnownChunks) {
+    if (IsSaved(known, m)) known.write(out, m);
+  }
+}
+
+Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
+  if (Status status = PrepareSave(m); !status) return status;
   TrackWriter w(std::move(out));
   w.Reserve(static_cast<std::size_t>(Framed(m.header.Size)));
-  WriteHeader(w, m.header);
-  for (const KnownChunk& known : kKnownChunks) {
-    if (IsSaved(known, m)) known.write(w, m);
-  }
+  WriteTrack(w, m);
   out = w.Take();
   return {};
 }
@@ -315,10 +327,17 @@ Status SaveTrack(const std::string& path, TrackModel& model) {
 
 Status TrackFiles::Save(const std::string& path, TrackModel& model) {
   if (path.empty()) return Status::Failure("no file name given");
-  if (Status status = SerializeTrack(model, buffer_); !status) return status;
+  if (Status status = PrepareSave(model); !status) return status;
   // A folder is refused before an extension could turn it into a file name inside it.
   if (Status status = RefuseFolderTarget(path); !status) return status;
-  return WriteFileAtomically(SavePathFor(path), buffer_);
+  // The sizes are known, so the chunks stream through the buffer straight into the file.
+  if (buffer_.size() < kStreamBytes) buffer_.resize(kStreamBytes);
+  return WriteFileAtomically(SavePathFor(path), [&](ByteSink& sink) {
+    TrackWriter out(buffer_, sink);
+    WriteTrack(out, model);
+    std::string error;  // the file layer keeps its own reason
+    out.Finish(buffer_, error);
+  });
 }
 
 }  // namespace qu

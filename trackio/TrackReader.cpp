@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "TrackBuffer.h"
@@ -24,11 +25,54 @@ const std::uint8_t* TrackReader::TakeFailed(std::int64_t width) {
   return nullptr;
 }
 
+TrackReader::TrackReader(std::int64_t size, ByteSource& source, TrackBuffer& window)
+    : size_(size), source_(&source), buffer_(&window) {
+  if (window.size() < 4096) window.resize(4096);
+  window_ = window.data();
+}
+
+const std::uint8_t* TrackReader::TakeSlowly(std::int64_t width) {
+  if (!Fits(width) || !Refill(width)) return nullptr;
+  return Take(width);
+}
+
+bool TrackReader::Refill(std::int64_t width) {
+  if (!source_ || failed()) return false;  // bytes in memory are all in the window already
+  // The unread part of the window moves to the front, and the source fills the rest.
+  const std::int64_t kept = windowEnd_ - cursor_;
+  std::uint8_t* front = buffer_->data();
+  if (kept > 0)
+    std::memmove(front, window_ + (cursor_ - windowStart_), static_cast<std::size_t>(kept));
+  const std::int64_t wanted =
+      std::min(static_cast<std::int64_t>(buffer_->size()) - kept, size_ - cursor_ - kept);
+  window_ = front;
+  windowStart_ = cursor_;
+  windowEnd_ = cursor_ + kept;
+  if (kept + wanted < width) return false;  // the callers' widths fit any window
+  std::string error;
+  if (!source_->Fill({front + kept, static_cast<std::size_t>(wanted)}, error)) {
+    error_ = error.empty() ? "cannot read the file" : error;
+    sourceFailed_ = true;
+    return false;
+  }
+  windowEnd_ += wanted;
+  return true;
+}
+
+std::span<const std::uint8_t> TrackReader::Peek(std::int64_t count) {
+  count = std::min(count, remaining());
+  if (count > windowEnd_ - cursor_ && !Refill(count)) return {};
+  return {window_ + (cursor_ - windowStart_), static_cast<std::size_t>(count)};
+}
+
 std::string TrackReader::ReadString(std::int32_t length) {
-  if (length <= 0) return {};
-  const std::uint8_t* p = Take(length);
-  return p ? std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length))
-           : std::string();
+  std::string text;
+  if (length <= 0 || !Fits(length)) return text;
+  text.reserve(static_cast<std::size_t>(length));
+  Run(length, 1, [&](const std::uint8_t* p, std::int64_t, std::int64_t n) {
+    text.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n));
+  });
+  return text;
 }
 
 std::string TrackReader::ReadTag() {
@@ -42,7 +86,7 @@ void TrackReader::Skip(std::int64_t count) {
     Fail("negative skip of " + std::to_string(count) + " bytes", cursor_);
     return;
   }
-  Take(count);
+  if (Fits(count)) Run(count, 1, [](const std::uint8_t*, std::int64_t, std::int64_t) {});
 }
 
 std::int32_t TrackReader::ReadCount(std::int64_t minEntryBytes, std::string_view what) {
