@@ -14,11 +14,11 @@ namespace qu {
 template <class IO, class Chunk, class Table, class Fields>
 constexpr void TableFrame(IO& io, Chunk& chunk, Table& table, Fields fields,
                           std::string_view countName = "entry count") {
-  constexpr LayoutShape entry = ShapeOf<typename std::remove_const_t<Table>::value_type, Fields>();
+  using Entry = typename std::remove_const_t<Table>::value_type;
   io.Long(chunk.Size);
   io.Reserved(16);
-  const std::int32_t count = io.Count(table, entry.bytes, countName);
-  if constexpr (entry.fixed) {
+  const std::int32_t count = io.Count(table, ShapeOf<Entry, Fields>().bytes, countName);
+  if constexpr (kFixedSize<Entry, Fields>) {
     io.Records(table, count, fields);
   } else {
     io.Entries(table, count, fields);

@@ -136,6 +136,17 @@ constexpr LayoutShape ShapeOf() {
   return counter.shape();
 }
 
+// Whether every entry laid out by `Fields` has one size, known while compiling. Entries that
+// hold texts or tables never do (and such types cannot be built in a constant expression).
+template <class Entry, class Fields>
+constexpr bool kFixedSize = [] {
+  if constexpr (std::is_trivially_copyable_v<Entry>) {
+    return ShapeOf<Entry, Fields>().fixed;
+  } else {
+    return false;
+  }
+}();
+
 // Bytes `fields` writes for `record`.
 template <class Record, class Fields>
 std::int64_t BytesOf(const Record& record, Fields fields) {
@@ -272,8 +283,8 @@ class TrackReader {
   // The table is sized once and filled in one loop over the run, checked as a whole.
   template <class Table, class Fields>
   void Records(Table& table, std::int32_t count, Fields fields) {
+    static_assert(kFixedSize<typename Table::value_type, Fields>, "entries of one fixed size");
     constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
-    static_assert(shape.fixed, "Records takes entries of one fixed size");
     if (!Fits(shape.bytes * count)) return;
     table.resize(static_cast<std::size_t>(count));
     Run(count, shape.bytes, [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
@@ -422,8 +433,8 @@ class TrackWriter {
   }
   template <class Table, class Fields>
   void Records(const Table& table, std::int32_t, Fields fields) {
+    static_assert(kFixedSize<typename Table::value_type, Fields>, "entries of one fixed size");
     constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
-    static_assert(shape.fixed, "Records takes entries of one fixed size");
     Run(table.size(), shape.bytes, [&](std::uint8_t* out, std::size_t done, std::size_t n) {
       SpanEncoder encoder(out);
       for (const auto* entry = table.data() + done; entry != table.data() + done + n; ++entry) {
