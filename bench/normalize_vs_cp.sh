@@ -40,7 +40,7 @@ awk -v n="$norm_us" -v d="$dd_us" 'BEGIN {printf "ratio:           %.2f x dd con
 awk -v p="$peak_kb" -v s="$size" 'BEGIN {printf "peak memory:     %.0f MB = %.2f x the file\n", p / 1000, p * 1024 / s}'
 
 echo "in-process medians of 5 (trackio_bench), speed relative to memcpy into new memory:"
-"$bin/trackio_bench" --benchmark_filter='MemcpyToNewBuffer|BM_Load$|BM_LoadStreaming|BM_Save$|BM_SaveStreaming' \
+"$bin/trackio_bench" --benchmark_filter='MemcpyToNewBuffer|BM_Load/|BM_LoadStreaming|BM_Save/|BM_SaveStreaming' \
   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2>/dev/null |
   awk '/_median/ {sub("/real_time_median", "", $1); ms[$1] = $2; order[++n] = $1}
        END {for (i = 1; i <= n; i++) printf "  %-22s %8.1f ms  %.2fx\n", order[i], ms[order[i]],
