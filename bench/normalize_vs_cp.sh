@@ -3,6 +3,8 @@
 # `dd ... conv=fsync`, which like normalize waits until the copy is on the disk; side by side
 # in one run, with the peak memory of normalize. The files live under build/, not in a /tmp
 # that may be held in memory, where flushing costs nothing.
+# Then, in the same run, the load and save of trackio_bench beside a memcpy of the same bytes
+# into new memory, each as a multiple of that copy's speed (above 1 is faster).
 # Usage: bench/normalize_vs_cp.sh [RUNS]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -36,3 +38,10 @@ echo "normalize median: $((norm_us / 1000)) ms over $runs runs"
 awk -v n="$norm_us" -v c="$cp_us" 'BEGIN {printf "ratio:           %.2f x cp\n", n / c}'
 awk -v n="$norm_us" -v d="$dd_us" 'BEGIN {printf "ratio:           %.2f x dd conv=fsync\n", n / d}'
 awk -v p="$peak_kb" -v s="$size" 'BEGIN {printf "peak memory:     %.0f MB = %.2f x the file\n", p / 1000, p * 1024 / s}'
+
+echo "in-process medians of 5 (trackio_bench), speed relative to memcpy into new memory:"
+"$bin/trackio_bench" --benchmark_filter='MemcpyToNewBuffer|BM_Load/|BM_LoadStreaming|BM_Save/|BM_SaveStreaming' \
+  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2>/dev/null |
+  awk '/_median/ {sub("/real_time_median", "", $1); ms[$1] = $2; order[++n] = $1}
+       END {for (i = 1; i <= n; i++) printf "  %-22s %8.1f ms  %.2fx\n", order[i], ms[order[i]],
+                                           ms["BM_MemcpyToNewBuffer"] / ms[order[i]]}'

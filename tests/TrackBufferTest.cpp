@@ -3,6 +3,8 @@
 #include <bit>
 #include <cmath>
 
+#include "FileAccess.h"
+#include "SampleTracks.h"
 #include "TrackBuffer.h"
 #include "TrackBytes.h"
 
@@ -131,6 +133,115 @@ TEST(TrackBuffer, CountsAreCheckedAgainstTheBytesLeft) {
     const std::int32_t read = in.ReadCount(92, "entry count");
     EXPECT_EQ(in.error(), c.error) << c.count;
     EXPECT_EQ(read, *c.error ? 0 : c.count);
+  }
+}
+
+// A file of a few dozen windows, with runs, texts and records of every kind.
+Bytes MediumFile() {
+  return test::Serialize(samples::MakeSyntheticTrack({300, 200, 37, 23, 150}));
+}
+
+class PiecesSink : public ByteSink {
+ public:
+  bool Put(std::span<const std::uint8_t> bytes, std::string&) override {
+    all.insert(all.end(), bytes.begin(), bytes.end());
+    ++puts;
+    return true;
+  }
+  Bytes all;
+  int puts = 0;
+};
+
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(const Bytes& bytes) : bytes_(bytes) {}
+  bool Fill(std::span<std::uint8_t> into, std::string&) override {
+    std::memcpy(into.data(), bytes_.data() + done_, into.size());
+    done_ += into.size();
+    return true;
+  }
+
+ private:
+  const Bytes& bytes_;
+  std::size_t done_ = 0;
+};
+
+// Through the smallest window and buffer, boundaries fall inside fields, texts, runs and
+// records all over the file: the bytes written and every reason a cut file gives must be
+// those of the whole-buffer reader and writer.
+TEST(TrackBuffer, StreamingThroughASmallBufferChangesNothing) {
+  const Bytes file = MediumFile();
+  TrackModel model;
+  ASSERT_TRUE(ParseTrack(file, model).ok());
+  ASSERT_TRUE(PrepareSave(model).ok());
+  TrackBuffer buffer;
+  PiecesSink sink;
+  TrackWriter out(buffer, sink);
+  WriteTrack(out, model);
+  std::string error;
+  EXPECT_TRUE(out.Finish(buffer, error));
+  EXPECT_EQ(sink.all, file);
+  EXPECT_GT(sink.puts, 10);
+
+  for (std::size_t length = file.size(); length > 0; length -= std::min<std::size_t>(length, 97)) {
+    const Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
+    TrackModel whole, streamed;
+    const Status expected = ParseTrack(cut, whole);
+    TrackBuffer window;
+    MemorySource source(cut);
+    TrackReader in(static_cast<std::int64_t>(cut.size()), source, window);
+    const Status got = ParseTrack(in, streamed);
+    ASSERT_EQ(got.reason(), expected.reason()) << length;
+    if (got.ok()) {
+      EXPECT_EQ(test::Serialize(streamed), test::Serialize(whole));
+    }
+  }
+}
+
+// The file layer's read steps, made to fail part-way through a load.
+class ShrinkingOps : public FileOps {
+ public:
+  explicit ShrinkingOps(std::error_code failure) : failure_(failure) {}
+  std::error_code Read(FileHandle file, std::uint8_t* data, std::size_t size,
+                       std::size_t& got) override {
+    if (served_ >= 5000) {
+      got = 0;  // the end of the file, or a failing device
+      return failure_;
+    }
+    const std::error_code error = FileOps::Read(file, data, std::min<std::size_t>(size, 5000), got);
+    served_ += got;
+    return error;
+  }
+
+ private:
+  std::error_code failure_;
+  std::size_t served_ = 0;
+};
+
+TEST(TrackBuffer, AFileThatChangesWhileItIsReadFailsTheLoadAndChangesNothing) {
+  test::TempFolder folder;
+  const std::string path = folder.File("t.qutrack");
+  test::WriteBytes(path, MediumFile());
+  const struct {
+    std::error_code failure;
+    std::string reason;
+  } cases[] = {
+      {{}, "'" + path + "' became shorter while it was read"},
+      {std::make_error_code(std::errc::io_error), "cannot read '" + path + "': input/output error"},
+  };
+  for (const auto& c : cases) {
+    ShrinkingOps ops(c.failure);
+    TrackModel model = samples::MakeSampleTrack();
+    TrackBuffer window;
+    const Status status = ReadFile(
+        path,
+        [&](std::int64_t size, ByteSource& source) {
+          TrackReader in(size, source, window);
+          return ParseTrack(in, model);
+        },
+        ops);
+    EXPECT_EQ(status.reason(), c.reason);
+    EXPECT_EQ(test::Serialize(model), test::Serialize(samples::MakeSampleTrack()));
   }
 }
 

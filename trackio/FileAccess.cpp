@@ -88,18 +88,63 @@ bool LinkSibling(FileOps& ops, const fs::path& target, const fs::path& folder, f
   return false;
 }
 
+// Hands what is written to an open file; the first failure stops all later writes.
+class FileSink : public ByteSink {
+ public:
+  FileSink(FileOps& ops, FileHandle file) : ops_(ops), file_(file) {}
+  bool Put(std::span<const std::uint8_t> bytes, std::string& error) override {
+    if (!failure) failure = ops_.Write(file_, bytes.data(), bytes.size());
+    if (failure) error = Reason(failure);
+    return !failure;
+  }
+  std::error_code failure;
+
+ private:
+  FileOps& ops_;
+  FileHandle file_;
+};
+
+// Reads an open file of a known size in order.
+class FileSource : public ByteSource {
+ public:
+  FileSource(FileOps& ops, FileHandle file, const std::string& path)
+      : ops_(ops), file_(file), path_(path) {}
+  bool Fill(std::span<std::uint8_t> into, std::string& error) override {
+    for (std::size_t done = 0; done < into.size();) {
+      std::size_t got = 0;
+      if (std::error_code failure = ops_.Read(file_, into.data() + done, into.size() - done, got)) {
+        error = "cannot read " + Quoted(path_) + ": " + Reason(failure);
+        return false;
+      }
+      if (got == 0) {
+        error = Quoted(path_) + " became shorter while it was read";
+        return false;
+      }
+      done += got;
+    }
+    return true;
+  }
+
+ private:
+  FileOps& ops_;
+  FileHandle file_;
+  const std::string& path_;
+};
+
 // Fills the newly created `file`, after giving it the owner, group and mode it will keep, and
 // flushes it to the disk.
 Status WriteNewFile(FileOps& ops, const std::string& path, const FileInfo& old, FileHandle file,
-                    std::span<const std::uint8_t> bytes) {
+                    const FileWriteBody& write) {
   // Keeping owner and group is best effort: only the superuser may give a file away. A mode
   // the file system cannot set leaves the file private, which harms nobody.
   if (old.kind == Kind::kRegular) (void)ops.SetOwner(file, old.owner, old.group);
   (void)ops.SetMode(file, old.kind == Kind::kRegular ? old.mode : ops.NewFileMode());
 
   std::string failure;
-  if (std::error_code error = ops.Write(file, bytes.data(), bytes.size())) {
-    failure = "cannot write " + Quoted(path) + ": " + Reason(error);
+  FileSink sink(ops, file);
+  write(sink);
+  if (sink.failure) {
+    failure = "cannot write " + Quoted(path) + ": " + Reason(sink.failure);
   } else if (std::error_code flushed = ops.FlushToDisk(file)) {
     failure = "cannot flush " + Quoted(path) + " to the disk: " + Reason(flushed);
   }
@@ -124,7 +169,7 @@ Status CheckFileToRead(const std::string& path, FileOps& ops) {
   return RefuseKind(path, info);
 }
 
-Status ReadWholeFile(const std::string& path, TrackBuffer& bytes, FileOps& ops) {
+Status ReadFile(const std::string& path, const FileReadBody& read, FileOps& ops) {
   FileHandle file;
   if (std::error_code error = ops.OpenToRead(path, file)) {
     if (error == std::errc::no_such_file_or_directory) {
@@ -147,21 +192,21 @@ Status ReadWholeFile(const std::string& path, TrackBuffer& bytes, FileOps& ops) 
     return Status::Failure(Quoted(path) + " is larger than a track file can be (" +
                            std::to_string(info.size) + " bytes)");
   }
-  bytes.resize(static_cast<std::size_t>(info.size));  // reuses the buffer's memory when it can
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    std::size_t got = 0;
-    if (std::error_code error = ops.Read(file, bytes.data() + done, bytes.size() - done, got)) {
-      bytes.clear();
-      return Status::Failure("cannot read " + Quoted(path) + ": " + Reason(error));
-    }
-    if (got == 0) {
-      bytes.clear();
-      return Status::Failure(Quoted(path) + " became shorter while it was read");
-    }
-    done += got;
-  }
-  return {};
+  FileSource source(ops, file, path);
+  return read(static_cast<std::int64_t>(info.size), source);
+}
+
+Status ReadWholeFile(const std::string& path, TrackBuffer& bytes, FileOps& ops) {
+  return ReadFile(
+      path,
+      [&](std::int64_t size, ByteSource& source) {
+        bytes.resize(static_cast<std::size_t>(size));  // reuses the buffer's memory when it can
+        std::string error;
+        if (source.Fill(bytes, error)) return Status();
+        bytes.clear();
+        return Status::Failure(error);
+      },
+      ops);
 }
 
 Status RefuseFolderTarget(const std::string& path, FileOps& ops) {
@@ -178,6 +223,16 @@ Status RefuseFolderTarget(const std::string& path, FileOps& ops) {
 
 Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
                            FileOps& ops) {
+  return WriteFileAtomically(
+      path,
+      [&](ByteSink& sink) {
+        std::string error;
+        sink.Put(bytes, error);
+      },
+      ops);
+}
+
+Status WriteFileAtomically(const std::string& path, const FileWriteBody& write, FileOps& ops) {
   if (Status status = RefuseFolderTarget(path, ops); !status) return status;
   fs::path target;
   FileInfo old;
@@ -200,7 +255,7 @@ Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t
     return Status::Failure("cannot create a file in folder " + Quoted(folder.string()) + ": " +
                            Reason(created));
   }
-  if (Status status = WriteNewFile(ops, path, old, file, bytes); !status) {
+  if (Status status = WriteNewFile(ops, path, old, file, write); !status) {
     (void)ops.Remove(temporary);
     return status;
   }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <system_error>
@@ -80,8 +81,13 @@ FileOps& RealFileOps();
 // "cannot read 'x': permission denied").
 Status CheckFileToRead(const std::string& path, FileOps& ops = RealFileOps());
 
-// Reads a whole regular file in one read into `bytes`, replacing what it held. Files the
-// format cannot address are refused.
+// Opens the regular file at `path` and hands its size and a source of its bytes to `read`,
+// which reads them in order. Files the format cannot address are refused; the source fails
+// on a read error and on a file that became shorter while it was read.
+using FileReadBody = std::function<Status(std::int64_t size, ByteSource& source)>;
+Status ReadFile(const std::string& path, const FileReadBody& read, FileOps& ops = RealFileOps());
+
+// Reads a whole regular file into `bytes`, replacing what it held.
 Status ReadWholeFile(const std::string& path, TrackBuffer& bytes, FileOps& ops = RealFileOps());
 
 // Refuses a path that names a folder: one that ends in a separator (or in "." or ".."), or
@@ -96,6 +102,11 @@ Status RefuseFolderTarget(const std::string& path, FileOps& ops = RealFileOps())
 // does not exist. Existing targets that are not regular files, or that this process may not
 // write, are refused. On any failure the old file is left as it was and the new file removed.
 Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                           FileOps& ops = RealFileOps());
+// The same for content produced piece by piece: `write` hands every byte of the new file to
+// the sink, in order, and stops at the sink's first failure.
+using FileWriteBody = std::function<void(ByteSink& sink)>;
+Status WriteFileAtomically(const std::string& path, const FileWriteBody& write,
                            FileOps& ops = RealFileOps());
 
 }  // namespace qu

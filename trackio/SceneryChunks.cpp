@@ -5,206 +5,136 @@
 namespace qu {
 namespace {
 
-constexpr std::int64_t kScenEntryBytes = 64;
-constexpr std::int64_t kScobEntryFixedBytes = 88;
-constexpr std::int64_t kTeraFixedBytes = 81;
-
-std::int64_t Length(const std::string& text) {
-  return static_cast<std::int64_t>(text.size());
-}
-
-void WriteText(TrackWriter& out, const std::string& text) {
-  out.WriteLong(static_cast<std::int32_t>(text.size()));
-  out.WriteString(text);
-}
-
-void ReadScobEntry(TrackReader& in, ScobEntry& e) {
-  e.TextB = in.ReadStrictText("text");
-  e.TextA = in.ReadStrictText("text");
-  Vector3* rows[] = {&e.Row1, &e.Row2, &e.Row3};
-  float* column[] = {&e.Column4.x, &e.Column4.y, &e.Column4.z};
-  for (int r = 0; r < 3; ++r) {
-    rows[r]->x = in.ReadSingle();
-    rows[r]->y = in.ReadSingle();
-    rows[r]->z = in.ReadSingle();
-    *column[r] = in.ReadSingle();
+struct ScenEntryLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, ScenEntry>& e) const {
+    VectorFields(io, e.Point);
+    io.Long(e.Number);
+    io.Single(e.ValueA);
+    io.Reserved(44);
   }
-  e.Extra.x = in.ReadSingle();
-  e.Extra.y = in.ReadSingle();
-  e.Extra.z = in.ReadSingle();
-  in.Skip(20);
-}
+};
 
-void WriteScobEntry(TrackWriter& out, const ScobEntry& e) {
-  WriteText(out, e.TextB);
-  WriteText(out, e.TextA);
-  const Vector3* rows[] = {&e.Row1, &e.Row2, &e.Row3};
-  const float column[] = {e.Column4.x, e.Column4.y, e.Column4.z};
-  for (int r = 0; r < 3; ++r) {
-    out.WriteSingle(rows[r]->x);
-    out.WriteSingle(rows[r]->y);
-    out.WriteSingle(rows[r]->z);
-    out.WriteSingle(column[r]);
+// TextB comes first; the matrix is stored row by row, each row ending in its Column4 value.
+struct ScobEntryLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, ScobEntry>& e) const {
+    io.StrictText(e.TextB, "text");
+    io.StrictText(e.TextA, "text");
+    VectorFields(io, e.Row1);
+    io.Single(e.Column4.x);
+    VectorFields(io, e.Row2);
+    io.Single(e.Column4.y);
+    VectorFields(io, e.Row3);
+    io.Single(e.Column4.z);
+    VectorFields(io, e.Extra);
+    io.Reserved(20);
   }
-  out.WriteSingle(e.Extra.x);
-  out.WriteSingle(e.Extra.y);
-  out.WriteSingle(e.Extra.z);
-  out.WriteZeros(20);
-}
+};
 
-// Reads a grid dimension; a negative one marks a corrupt file.
-std::int32_t ReadDimension(TrackReader& in, const char* name) {
-  in.NoteCountField();
-  const std::int64_t offset = in.cursor();
-  const std::int32_t value = in.ReadLong();
-  if (value < 0)
-    in.Fail("negative grid " + std::string(name) + " " + std::to_string(value), offset);
-  return value < 0 ? 0 : value;
-}
-
-void ReadGrid(TrackReader& in, TeraChunk& chunk, std::int64_t dimensionsOffset) {
-  const std::int64_t cells = GridCellCount(chunk);
-  // Compared by division so that Columns x Rows x 4 is never formed when it could overflow.
-  if (chunk.Rows != 0 && chunk.Columns > in.remaining() / 4 / chunk.Rows) {
-    in.Fail("grid of " + std::to_string(chunk.Columns) + " x " + std::to_string(chunk.Rows) +
-                " values runs past the end of the file",
-            dimensionsOffset);
-    return;
+// The grid follows the fixed fields; reading checks that it fits before sizing it, comparing
+// by division so that Columns x Rows x 4 is never formed when it could overflow.
+struct TeraLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, TeraChunk>& chunk) const {
+    io.Long(chunk.Size);
+    std::int64_t dimensionsOffset = 0;
+    if constexpr (IO::kReads) dimensionsOffset = io.cursor();
+    io.Dimension(chunk.Columns, "column count");
+    io.Dimension(chunk.Rows, "row count");
+    io.Single(chunk.ValueA);
+    io.Single(chunk.ValueB);
+    io.StrictText(chunk.TextA, "text");
+    io.Single(chunk.ValueC);
+    io.StrictText(chunk.TextB, "text");
+    io.Single(chunk.ValueD);
+    io.Bool(chunk.Flag);
+    io.Reserved(4);
+    io.StrictText(chunk.TextC, "text");
+    io.Single(chunk.ValueE);
+    io.Byte(chunk.ByteValue);
+    io.Reserved(15);
+    if constexpr (IO::kReads) {
+      if (!io.failed()) {
+        if (chunk.Rows != 0 && chunk.Columns > io.remaining() / 4 / chunk.Rows) {
+          io.Fail("grid of " + std::to_string(chunk.Columns) + " x " + std::to_string(chunk.Rows) +
+                      " values runs past the end of the file",
+                  dimensionsOffset);
+        } else {
+          chunk.Grid.resize(static_cast<std::size_t>(GridCellCount(chunk)));
+          io.Singles(chunk.Grid);
+        }
+      }
+    } else {
+      io.Singles(chunk.Grid);
+    }
+    io.Reserved(16);
+    io.Long(chunk.ChildCount);
+    // Set last: a chunk that could not be read whole never counts as present.
+    if constexpr (IO::kReads) chunk.TeraPresent = !io.failed();
   }
-  chunk.Grid.resize(static_cast<std::size_t>(cells));
-  in.ReadSingles(chunk.Grid);
-}
+};
+
+struct EnvcLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, EnvcChunk>& chunk) const {
+    io.Long(chunk.Size);
+    io.Reserved(16);
+    io.LenientText(chunk.TextA);
+    io.LenientText(chunk.TextB);
+    io.Reserved(16);
+    io.Long(chunk.ChildCount);
+  }
+};
+
+using ScenLayout = TableChunkLayout<ScenChunk, &ScenChunk::Entries, ScenEntryLayout>;
+using ScobLayout = TableChunkLayout<ScobChunk, &ScobChunk::Entries, ScobEntryLayout>;
 
 }  // namespace
-
-void ReadSCEN(TrackReader& in, ScenChunk& chunk) {
-  ReadTableFrame(in, chunk, kScenEntryBytes, [&](std::size_t count) {
-    ReadEntriesInto(in, chunk.Entries, count, [&](ScenEntry& e) {
-      e.Point.x = in.ReadSingle();
-      e.Point.y = in.ReadSingle();
-      e.Point.z = in.ReadSingle();
-      e.Number = in.ReadLong();
-      e.ValueA = in.ReadSingle();
-      in.Skip(44);
-    });
-  });
-}
-
-void WriteSCEN(TrackWriter& out, const ScenChunk& chunk) {
-  WriteTableFrame(out, "SCEN", chunk, chunk.Entries.size(), [&] {
-    for (const auto& e : chunk.Entries) {
-      out.WriteSingle(e.Point.x);
-      out.WriteSingle(e.Point.y);
-      out.WriteSingle(e.Point.z);
-      out.WriteLong(e.Number);
-      out.WriteSingle(e.ValueA);
-      out.WriteZeros(44);
-    }
-  });
-}
-
-std::int64_t OwnBytes(const ScenChunk& chunk) {
-  return 40 + kScenEntryBytes * static_cast<std::int64_t>(chunk.Entries.size());
-}
-
-void ReadSCOB(TrackReader& in, ScobChunk& chunk) {
-  ReadTableFrame(in, chunk, kScobEntryFixedBytes, [&](std::size_t count) {
-    ReadEntriesInto(in, chunk.Entries, count, [&](ScobEntry& e) { ReadScobEntry(in, e); });
-  });
-}
-
-void WriteSCOB(TrackWriter& out, const ScobChunk& chunk) {
-  WriteTableFrame(out, "SCOB", chunk, chunk.Entries.size(), [&] {
-    for (const auto& e : chunk.Entries) WriteScobEntry(out, e);
-  });
-}
-
-std::int64_t OwnBytes(const ScobChunk& chunk) {
-  std::int64_t bytes = 40;
-  for (const auto& e : chunk.Entries)
-    bytes += kScobEntryFixedBytes + Length(e.TextA) + Length(e.TextB);
-  return bytes;
-}
 
 std::int64_t GridCellCount(const TeraChunk& chunk) {
   if (chunk.Columns < 0 || chunk.Rows < 0) return -1;
   return std::int64_t{chunk.Columns} * std::int64_t{chunk.Rows};
 }
 
+void ReadSCEN(TrackReader& in, ScenChunk& chunk) {
+  ReadChunk(in, chunk, ScenLayout{});
+}
+void WriteSCEN(TrackWriter& out, const ScenChunk& chunk) {
+  WriteChunk(out, "SCEN", chunk, ScenLayout{});
+}
+std::int64_t OwnBytes(const ScenChunk& chunk) {
+  return ChunkOwnBytes(chunk, ScenLayout{});
+}
+
+void ReadSCOB(TrackReader& in, ScobChunk& chunk) {
+  ReadChunk(in, chunk, ScobLayout{});
+}
+void WriteSCOB(TrackWriter& out, const ScobChunk& chunk) {
+  WriteChunk(out, "SCOB", chunk, ScobLayout{});
+}
+std::int64_t OwnBytes(const ScobChunk& chunk) {
+  return ChunkOwnBytes(chunk, ScobLayout{});
+}
+
 void ReadTERA(TrackReader& in, TeraChunk& chunk) {
-  chunk = TeraChunk{};
-  chunk.Size = in.ReadLong();
-  const std::int64_t dimensionsOffset = in.cursor();
-  chunk.Columns = ReadDimension(in, "column count");
-  chunk.Rows = ReadDimension(in, "row count");
-  chunk.ValueA = in.ReadSingle();
-  chunk.ValueB = in.ReadSingle();
-  chunk.TextA = in.ReadStrictText("text");
-  chunk.ValueC = in.ReadSingle();
-  chunk.TextB = in.ReadStrictText("text");
-  chunk.ValueD = in.ReadSingle();
-  chunk.Flag = in.ReadBool();
-  in.Skip(4);
-  chunk.TextC = in.ReadStrictText("text");
-  chunk.ValueE = in.ReadSingle();
-  chunk.ByteValue = in.ReadByte();
-  in.Skip(15);
-  if (!in.failed()) ReadGrid(in, chunk, dimensionsOffset);
-  in.Skip(16);
-  chunk.ChildCount = in.ReadLong();
-  // Set last: a chunk that could not be read whole never counts as present.
-  chunk.TeraPresent = !in.failed();
+  ReadChunk(in, chunk, TeraLayout{});
 }
-
 void WriteTERA(TrackWriter& out, const TeraChunk& chunk) {
-  out.WriteTag("TERA");
-  out.WriteLong(chunk.Size);
-  out.WriteLong(chunk.Columns);
-  out.WriteLong(chunk.Rows);
-  out.WriteSingle(chunk.ValueA);
-  out.WriteSingle(chunk.ValueB);
-  WriteText(out, chunk.TextA);
-  out.WriteSingle(chunk.ValueC);
-  WriteText(out, chunk.TextB);
-  out.WriteSingle(chunk.ValueD);
-  out.WriteByte(chunk.Flag);
-  out.WriteZeros(4);
-  WriteText(out, chunk.TextC);
-  out.WriteSingle(chunk.ValueE);
-  out.WriteByte(chunk.ByteValue);
-  out.WriteZeros(15);
-  out.WriteSingles(chunk.Grid);
-  out.WriteZeros(16);
-  out.WriteLong(chunk.ChildCount);
+  WriteChunk(out, "TERA", chunk, TeraLayout{});
 }
-
 std::int64_t OwnBytes(const TeraChunk& chunk) {
-  return kTeraFixedBytes + Length(chunk.TextA) + Length(chunk.TextB) + Length(chunk.TextC) +
-         4 * static_cast<std::int64_t>(chunk.Grid.size());
+  return ChunkOwnBytes(chunk, TeraLayout{});
 }
 
 void ReadENVC(TrackReader& in, EnvcChunk& chunk) {
-  chunk = EnvcChunk{};
-  chunk.Size = in.ReadLong();
-  in.Skip(16);
-  chunk.TextA = in.ReadLenientText();
-  chunk.TextB = in.ReadLenientText();
-  in.Skip(16);
-  chunk.ChildCount = in.ReadLong();
+  ReadChunk(in, chunk, EnvcLayout{});
 }
-
 void WriteENVC(TrackWriter& out, const EnvcChunk& chunk) {
-  out.WriteTag("ENVC");
-  out.WriteLong(chunk.Size);
-  out.WriteZeros(16);
-  WriteText(out, chunk.TextA);
-  WriteText(out, chunk.TextB);
-  out.WriteZeros(16);
-  out.WriteLong(chunk.ChildCount);
+  WriteChunk(out, "ENVC", chunk, EnvcLayout{});
 }
-
 std::int64_t OwnBytes(const EnvcChunk& chunk) {
-  return 44 + Length(chunk.TextA) + Length(chunk.TextB);
+  return ChunkOwnBytes(chunk, EnvcLayout{});
 }
 
 }  // namespace qu

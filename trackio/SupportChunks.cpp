@@ -5,62 +5,51 @@
 namespace qu {
 namespace {
 
-constexpr std::int64_t kFundEntryBytes = 92;
+struct SuppLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, SuppChunk>& chunk) const {
+    io.Long(chunk.Size);
+    io.Reserved(32);
+    io.Long(chunk.ChildCount);
+  }
+};
+
+// 92 bytes; the point comes after the flags and values.
+struct FundEntryLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, FundEntry>& entry) const {
+    io.Bool(entry.FlagA);
+    io.Single(entry.ValueA);
+    io.Bool(entry.FlagB);
+    io.Single(entry.ValueB);
+    io.Reserved(6);
+    VectorFields(io, entry.Point);
+    io.Reserved(64);
+  }
+};
+
+using FundLayout = TableChunkLayout<FundChunk, &FundChunk::Entries, FundEntryLayout>;
 
 }  // namespace
 
 void ReadSUPP(TrackReader& in, SuppChunk& chunk) {
-  chunk = SuppChunk{};
-  chunk.Size = in.ReadLong();
-  in.Skip(32);
-  chunk.ChildCount = in.ReadLong();
+  ReadChunk(in, chunk, SuppLayout{});
 }
-
 void WriteSUPP(TrackWriter& out, const SuppChunk& chunk) {
-  out.WriteTag("SUPP");
-  out.WriteLong(chunk.Size);
-  out.WriteZeros(32);
-  out.WriteLong(chunk.ChildCount);
+  WriteChunk(out, "SUPP", chunk, SuppLayout{});
 }
-
-std::int64_t OwnBytes(const SuppChunk&) {
-  return 36;
+std::int64_t OwnBytes(const SuppChunk& chunk) {
+  return ChunkOwnBytes(chunk, SuppLayout{});
 }
 
 void ReadFUND(TrackReader& in, FundChunk& chunk) {
-  ReadTableFrame(in, chunk, kFundEntryBytes, [&](std::size_t count) {
-    ReadEntriesInto(in, chunk.Entries, count, [&](FundEntry& entry) {
-      entry.FlagA = in.ReadBool();
-      entry.ValueA = in.ReadSingle();
-      entry.FlagB = in.ReadBool();
-      entry.ValueB = in.ReadSingle();
-      in.Skip(6);
-      entry.Point.x = in.ReadSingle();
-      entry.Point.y = in.ReadSingle();
-      entry.Point.z = in.ReadSingle();
-      in.Skip(64);
-    });
-  });
+  ReadChunk(in, chunk, FundLayout{});
 }
-
 void WriteFUND(TrackWriter& out, const FundChunk& chunk) {
-  WriteTableFrame(out, "FUND", chunk, chunk.Entries.size(), [&] {
-    for (const auto& entry : chunk.Entries) {
-      out.WriteByte(entry.FlagA);
-      out.WriteSingle(entry.ValueA);
-      out.WriteByte(entry.FlagB);
-      out.WriteSingle(entry.ValueB);
-      out.WriteZeros(6);
-      out.WriteSingle(entry.Point.x);
-      out.WriteSingle(entry.Point.y);
-      out.WriteSingle(entry.Point.z);
-      out.WriteZeros(64);
-    }
-  });
+  WriteChunk(out, "FUND", chunk, FundLayout{});
 }
-
 std::int64_t OwnBytes(const FundChunk& chunk) {
-  return 40 + kFundEntryBytes * static_cast<std::int64_t>(chunk.Entries.size());
+  return ChunkOwnBytes(chunk, FundLayout{});
 }
 
 }  // namespace qu

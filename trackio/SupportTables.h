@@ -60,7 +60,10 @@ struct CatwChunk {
 
 // The item count written for an entry: its items when it has any, else the stored count
 // when that is zero or negative.
-std::int32_t StoredItemCount(const RascEntry& entry);
+constexpr std::int32_t StoredItemCount(const RascEntry& entry) {
+  if (!entry.Items.empty()) return static_cast<std::int32_t>(entry.Items.size());
+  return entry.ItemCount < 0 ? entry.ItemCount : 0;
+}
 
 void ReadRASC(TrackReader& in, RascChunk& chunk);
 void WriteRASC(TrackWriter& out, const RascChunk& chunk);

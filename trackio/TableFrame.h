@@ -4,43 +4,62 @@
 #include <string_view>
 
 #include "TrackBuffer.h"
+#include "Vector3.h"
 
 namespace qu {
 
 // Most table chunks share one frame: size, 16 reserved bytes, an entry count, the entries,
-// 16 reserved bytes, the child count. These read and write the frame around a body that
-// reads or writes the entries.
+// 16 reserved bytes, the child count. The smallest entry, against which the count is checked,
+// is the entry's default form; entries of one fixed size are converted as one run.
+template <class IO, class Chunk, class Table, class Fields>
+constexpr void TableFrame(IO& io, Chunk& chunk, Table& table, Fields fields,
+                          std::string_view countName = "entry count") {
+  using Entry = typename std::remove_const_t<Table>::value_type;
+  io.Long(chunk.Size);
+  io.Reserved(16);
+  const std::int32_t count = io.Count(table, ShapeOf<Entry, Fields>().bytes, countName);
+  if constexpr (kFixedSize<Entry, Fields>) {
+    io.Records(table, count, fields);
+  } else {
+    io.Entries(table, count, fields);
+  }
+  io.Reserved(16);
+  io.Long(chunk.ChildCount);
+}
 
-template <typename Chunk, typename ReadEntries>
-void ReadTableFrame(TrackReader& in, Chunk& chunk, std::int64_t minEntryBytes,
-                    ReadEntries readEntries, std::string_view countName = "entry count") {
+// The layout of a chunk that is nothing but a table frame around `Table`.
+template <class Chunk, auto Table, class EntryLayout>
+struct TableChunkLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, Chunk>& chunk) const {
+    TableFrame(io, chunk, chunk.*Table, EntryLayout{});
+  }
+};
+
+template <class IO>
+constexpr void VectorFields(IO& io, RecordOf<IO, Vector3>& v) {
+  io.Single(v.x);
+  io.Single(v.y);
+  io.Single(v.z);
+}
+
+// The chunk entry points over a layout: reading starts after the tag from a cleared record,
+// writing starts with the tag, and a chunk's own bytes are those after its size field.
+template <class Chunk, class Fields>
+void ReadChunk(TrackReader& in, Chunk& chunk, Fields fields) {
   chunk = Chunk{};
-  chunk.Size = in.ReadLong();
-  in.Skip(16);
-  const std::int32_t count = in.ReadCount(minEntryBytes, countName);
-  readEntries(static_cast<std::size_t>(count));
-  in.Skip(16);
-  chunk.ChildCount = in.ReadLong();
+  fields(in, chunk);
 }
 
-template <typename Chunk, typename WriteEntries>
-void WriteTableFrame(TrackWriter& out, std::string_view tag, const Chunk& chunk, std::size_t count,
-                     WriteEntries writeEntries) {
+template <class Chunk, class Fields>
+void WriteChunk(TrackWriter& out, std::string_view tag, const Chunk& chunk, Fields fields) {
   out.WriteTag(tag);
-  out.WriteLong(chunk.Size);
-  out.WriteZeros(16);
-  out.WriteLong(static_cast<std::int32_t>(count));
-  writeEntries();
-  out.WriteZeros(16);
-  out.WriteLong(chunk.ChildCount);
+  fields(out, chunk);
 }
 
-// Reads `count` entries into `table`, stopping at the first failure. The count has been
-// checked against the bytes left, so reserving it up front is safe.
-template <typename Table, typename ReadEntry>
-void ReadEntriesInto(TrackReader& in, Table& table, std::size_t count, ReadEntry readEntry) {
-  table.reserve(count);
-  for (std::size_t i = 0; i < count && !in.failed(); ++i) readEntry(table.emplace_back());
+template <class Chunk, class Fields>
+std::int64_t ChunkOwnBytes(const Chunk& chunk, Fields fields) {
+  return BytesOf(chunk, fields) - 4;
 }
 
 }  // namespace qu

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace qu {
@@ -16,31 +21,293 @@ using TrackBuffer = std::vector<std::uint8_t>;
 // The largest cursor the format can address: positions, counts and lengths are 32-bit signed.
 inline constexpr std::int64_t kMaxTrackBytes = 2147483647;
 
-// Reads big-endian fields from a byte span. The first failure sticks: later reads return zero
-// and leave the cursor where it is, so a chunk reader is a straight run of reads checked once.
-// Failures name the chunk being read and the byte offset of the field.
+// Big-endian 32-bit fields: a 4-byte copy and a byte swap, one instruction each, and over a
+// run of fields a vector shuffle.
+inline std::uint32_t BigEndianToNative(std::uint32_t value) {
+  if constexpr (std::endian::native == std::endian::big) {
+    return value;
+  } else {
+#if defined(_MSC_VER) && !defined(__clang__)
+    return _byteswap_ulong(value);
+#else
+    return __builtin_bswap32(value);
+#endif
+  }
+}
+inline std::uint32_t LoadBigEndian(const std::uint8_t* p) {
+  std::uint32_t value;
+  std::memcpy(&value, p, 4);
+  return BigEndianToNative(value);
+}
+inline void StoreBigEndian(std::uint32_t value, std::uint8_t* p) {
+  value = BigEndianToNative(value);
+  std::memcpy(p, &value, 4);
+}
+
+// A record's byte layout is written once, as a function template over an I/O policy that
+// reads it (TrackReader), writes it (TrackWriter) or counts its bytes (ByteCounter). Every
+// policy offers the same field verbs:
+//   Byte, Bool, Long, Single, Color   one field (a Bool reads any non-zero byte as true and
+//                                     writes 255 or 0; a Color's first byte is not used)
+//   Reserved(n)                       n bytes skipped on reading, written as zeros
+//   LenientText / StrictText          a length and the text; a length of zero or less reads
+//                                     as the empty text, or marks a corrupt file
+//   Dimension                         a grid dimension; a negative one marks a corrupt file
+//   OpaqueBlock(length)               a length and that many bytes, not kept: skipped on
+//                                     reading, written back as zeros
+//   Singles(run)                      a run of singles
+//   Count, Entries, Records           a table: its count, checked against the bytes left
+//                                     before anything is allocated, and its entries, each
+//                                     laid out by the function given. Records is for entries
+//                                     of one fixed size that no field value changes: the
+//                                     whole run is checked once and converted in one loop.
+// A layout takes the record as RecordOf<IO, T>&: writable for the reader, const otherwise.
+// Where the two directions really differ, the layout says so with `if constexpr (IO::kReads)`.
+template <class IO, class T>
+using RecordOf = std::conditional_t<IO::kReads, T, const T>;
+
+// The bytes a layout produces for one record, and whether every record of its type has them.
+struct LayoutShape {
+  std::int64_t bytes = 0;
+  bool fixed = true;
+};
+
+template <class Entry, class Fields>
+constexpr LayoutShape ShapeOf();
+
+// Counts the bytes a layout writes, without writing them.
+class ByteCounter {
+ public:
+  static constexpr bool kReads = false;
+
+  constexpr void Byte(std::uint8_t) { bytes_ += 1; }
+  constexpr void Bool(bool) { bytes_ += 1; }
+  constexpr void Long(std::int32_t) { bytes_ += 4; }
+  constexpr void Single(float) { bytes_ += 4; }
+  constexpr void Color(std::int32_t) { bytes_ += 4; }
+  constexpr void Reserved(std::int64_t count) { bytes_ += count; }
+  constexpr void LenientText(const std::string& text) { Text(text); }
+  constexpr void StrictText(const std::string& text, std::string_view) { Text(text); }
+  constexpr void Dimension(std::int32_t, std::string_view) { bytes_ += 4; }
+  constexpr void OpaqueBlock(std::int32_t length) {
+    bytes_ += 4 + (length > 0 ? length : 0);
+    fixed_ = false;
+  }
+  constexpr void Singles(std::span<const float> run) {
+    bytes_ += 4 * static_cast<std::int64_t>(run.size());
+    fixed_ = false;
+  }
+  template <class Table>
+  constexpr std::int32_t Count(const Table& table, std::int64_t, std::string_view) {
+    bytes_ += 4;
+    return static_cast<std::int32_t>(table.size());
+  }
+  template <class Table, class Fields>
+  constexpr void Entries(const Table& table, std::int32_t, Fields fields) {
+    for (const auto& entry : table) fields(*this, entry);
+    fixed_ = false;
+  }
+  template <class Table, class Fields>
+  constexpr void Records(const Table& table, std::int32_t, Fields) {
+    bytes_ += ShapeOf<typename Table::value_type, Fields>().bytes *
+              static_cast<std::int64_t>(table.size());
+    fixed_ = false;
+  }
+
+  constexpr std::int64_t bytes() const { return bytes_; }
+  constexpr LayoutShape shape() const { return {bytes_, fixed_}; }
+
+ private:
+  constexpr void Text(const std::string& text) {
+    bytes_ += 4 + static_cast<std::int64_t>(text.size());
+    fixed_ = false;
+  }
+  std::int64_t bytes_ = 0;
+  bool fixed_ = true;
+};
+
+// The shape of an entry as laid out by `Fields` (a capture-less callable): for a fixed-size
+// record its size, otherwise the size of its default (smallest) form.
+template <class Entry, class Fields>
+constexpr LayoutShape ShapeOf() {
+  ByteCounter counter;
+  Entry entry{};  // not const: a const string cannot be built in a constant expression here
+  Fields{}(counter, std::as_const(entry));
+  return counter.shape();
+}
+
+// Whether every entry laid out by `Fields` has one size, known while compiling. Entries that
+// hold texts or tables never do (and such types cannot be built in a constant expression).
+template <class Entry, class Fields>
+constexpr bool kFixedSize = [] {
+  if constexpr (std::is_trivially_copyable_v<Entry>) {
+    return ShapeOf<Entry, Fields>().fixed;
+  } else {
+    return false;
+  }
+}();
+
+// Bytes `fields` writes for `record`.
+template <class Record, class Fields>
+std::int64_t BytesOf(const Record& record, Fields fields) {
+  ByteCounter counter;
+  fields(counter, record);
+  return counter.bytes();
+}
+
+// The field verbs over bytes whose bounds have been checked already: the one place where
+// each field's encoding is written down. The checked reader and the writer below take a
+// field's bytes and hand them to these.
+class SpanDecoder {
+ public:
+  static constexpr bool kReads = true;
+  explicit SpanDecoder(const std::uint8_t* at) : p_(at) {}
+  void Byte(std::uint8_t& value) { value = *p_++; }
+  void Bool(bool& value) { value = *p_++ != 0; }
+  void Long(std::int32_t& value) { value = std::bit_cast<std::int32_t>(Next()); }
+  // A bit copy, never arithmetic, so NaN payloads and negative zero survive.
+  void Single(float& value) { value = std::bit_cast<float>(Next()); }
+  void Color(std::int32_t& value) { value = static_cast<std::int32_t>(Next() & 0x00FFFFFFu); }
+  void Reserved(std::int64_t count) { p_ += count; }
+  // Indexed, so that the compiler sees independent iterations and vectorises the swap.
+  void Singles(std::span<float> run) {
+    float* out = run.data();
+    for (std::size_t i = 0, n = run.size(); i < n; ++i) {
+      out[i] = std::bit_cast<float>(LoadBigEndian(p_ + 4 * i));
+    }
+    p_ += 4 * run.size();
+  }
+
+ private:
+  std::uint32_t Next() {
+    const std::uint32_t value = LoadBigEndian(p_);
+    p_ += 4;
+    return value;
+  }
+  const std::uint8_t* p_;
+};
+
+class SpanEncoder {
+ public:
+  static constexpr bool kReads = false;
+  explicit SpanEncoder(std::uint8_t* at) : p_(at) {}
+  void Byte(std::uint8_t value) { *p_++ = value; }
+  void Bool(bool value) { *p_++ = value ? 0xFF : 0x00; }
+  void Long(std::int32_t value) { Put(std::bit_cast<std::uint32_t>(value)); }
+  void Single(float value) { Put(std::bit_cast<std::uint32_t>(value)); }
+  // Only the low 24 bits are a colour; the first byte in the file is always 0.
+  void Color(std::int32_t value) { Put(std::bit_cast<std::uint32_t>(value) & 0x00FFFFFFu); }
+  void Reserved(std::int64_t count) {
+    std::memset(p_, 0, static_cast<std::size_t>(count));
+    p_ += count;
+  }
+  void Singles(std::span<const float> run) {
+    const float* in = run.data();
+    for (std::size_t i = 0, n = run.size(); i < n; ++i) {
+      StoreBigEndian(std::bit_cast<std::uint32_t>(in[i]), p_ + 4 * i);
+    }
+    p_ += 4 * run.size();
+  }
+
+ private:
+  void Put(std::uint32_t value) {
+    StoreBigEndian(value, p_);
+    p_ += 4;
+  }
+  std::uint8_t* p_;
+};
+
+// Where a reader gets the bytes of a file it does not hold whole: the next bytes in order.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Fills all of `into` with the file's next bytes; false, with the reason in `error`, when it
+  // cannot.
+  virtual bool Fill(std::span<std::uint8_t> into, std::string& error) = 0;
+};
+
+// Where a writer that streams puts each buffer load, in order; false, with the reason in
+// `error`, when it cannot.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual bool Put(std::span<const std::uint8_t> bytes, std::string& error) = 0;
+};
+
+// Reads big-endian fields from a byte span, or from a file through a window that it refills.
+// The first failure sticks: later reads return zero and leave the cursor where it is, so a
+// chunk reader is a straight run of reads checked once. Failures name the chunk being read
+// and the byte offset of the field.
 class TrackReader {
  public:
-  explicit TrackReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  static constexpr bool kReads = true;
 
-  std::uint8_t ReadByte();
-  bool ReadBool() { return ReadByte() != 0; }
-  std::int32_t ReadLong();
-  float ReadSingle();
-  std::int32_t ReadColor();
+  explicit TrackReader(std::span<const std::uint8_t> bytes)
+      : window_(bytes.data()),
+        windowEnd_(static_cast<std::int64_t>(bytes.size())),
+        size_(windowEnd_) {}
+  // Reads a file of `size` bytes from `source` through `window`, whose size (at least a few
+  // hundred bytes) it keeps: the memory of earlier reads is used again.
+  TrackReader(std::int64_t size, ByteSource& source, TrackBuffer& window);
+
+  // The field verbs of a layout (see above). A failed read leaves zero, false or "".
+  void Byte(std::uint8_t& value) { Decode(1, value, &SpanDecoder::Byte); }
+  void Bool(bool& value) { Decode(1, value, &SpanDecoder::Bool); }
+  void Long(std::int32_t& value) { Decode(4, value, &SpanDecoder::Long); }
+  void Single(float& value) { Decode(4, value, &SpanDecoder::Single); }
+  void Color(std::int32_t& value) { Decode(4, value, &SpanDecoder::Color); }
+  void Reserved(std::int64_t count) { Skip(count); }
+  void LenientText(std::string& text);
+  void StrictText(std::string& text, std::string_view what);
+  void Dimension(std::int32_t& value, std::string_view what);
+  void OpaqueBlock(std::int32_t& length);
+  void Singles(std::span<float> run) {
+    if (!Fits(4 * static_cast<std::int64_t>(run.size()))) return;
+    Run(static_cast<std::int64_t>(run.size()), 4,
+        [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
+          SpanDecoder(p).Singles(
+              run.subspan(static_cast<std::size_t>(done), static_cast<std::size_t>(n)));
+        });
+  }
+  template <class Table>
+  std::int32_t Count(Table&, std::int64_t minEntryBytes, std::string_view what) {
+    return ReadCount(minEntryBytes, what);
+  }
+  // Reads `count` entries, stopping at the first failure. The count has been checked against
+  // the bytes left, so reserving it up front is safe.
+  template <class Table, class Fields>
+  void Entries(Table& table, std::int32_t count, Fields fields) {
+    table.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count && !failed(); ++i) fields(*this, table.emplace_back());
+  }
+  // The table is sized once and filled in one loop over the run, checked as a whole.
+  template <class Table, class Fields>
+  void Records(Table& table, std::int32_t count, Fields fields) {
+    static_assert(kFixedSize<typename Table::value_type, Fields>, "entries of one fixed size");
+    constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
+    if (!Fits(shape.bytes * count)) return;
+    table.resize(static_cast<std::size_t>(count));
+    Run(count, shape.bytes, [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
+      SpanDecoder decoder(p);
+      for (auto* entry = table.data() + done; entry != table.data() + done + n; ++entry) {
+        fields(decoder, *entry);
+      }
+    });
+  }
+
+  // The primitives, for code outside a layout.
+  std::uint8_t ReadByte() { return Read(&TrackReader::Byte); }
+  std::int32_t ReadLong() { return Read(&TrackReader::Long); }
+  float ReadSingle() { return Read(&TrackReader::Single); }
+  std::int32_t ReadColor() { return Read(&TrackReader::Color); }
   std::string ReadString(std::int32_t length);
-  // `out.size()` singles in a row, with one bounds check for the whole run.
-  void ReadSingles(std::span<float> out);
   std::string ReadTag();  // upper-cased, so tags match whatever their case in the file
   void Skip(std::int64_t count);
-
   // An entry count that must be non-negative and whose entries, each at least
   // `minEntryBytes` long, must fit in the bytes left. Checked before anything is allocated.
   std::int32_t ReadCount(std::int64_t minEntryBytes, std::string_view what);
-  // A text whose stored length of zero or less means the empty text.
-  std::string ReadLenientText();
-  // A text whose negative stored length marks a corrupt file.
-  std::string ReadStrictText(std::string_view what);
+  // The next bytes, up to `count` (at most a few), without moving the cursor.
+  std::span<const std::uint8_t> Peek(std::int64_t count);
 
   // Notes the offset of a count, length or dimension field just about to be read, for tools
   // that want to know where a file's counts are.
@@ -56,59 +323,175 @@ class TrackReader {
   void Fail(std::string_view what, std::int64_t offset);
   bool failed() const { return !error_.empty(); }
   const std::string& error() const { return error_; }
+  // Whether the failure was the source's, not the bytes'.
+  bool sourceFailed() const { return sourceFailed_; }
 
-  std::span<const std::uint8_t> bytes() const { return bytes_; }
   std::int64_t cursor() const { return cursor_; }
-  std::int64_t remaining() const { return static_cast<std::int64_t>(bytes_.size()) - cursor_; }
+  std::int64_t remaining() const { return size_ - cursor_; }
 
  private:
+  template <class T>
+  void Decode(std::int64_t width, T& value, void (SpanDecoder::*verb)(T&)) {
+    const std::uint8_t* p = Take(width);
+    value = T{};
+    if (p) (SpanDecoder(p).*verb)(value);
+  }
+  template <class T>
+  T Read(void (TrackReader::*verb)(T&)) {
+    T value{};
+    (this->*verb)(value);
+    return value;
+  }
   // The bytes of the next field of `width` bytes, or nullptr after recording the failure.
   const std::uint8_t* Take(std::int64_t width) {
-    if (width > remaining() || failed()) return TakeFailed(width);
-    const std::uint8_t* field = bytes_.data() + cursor_;
+    if (width > windowEnd_ - cursor_ || failed()) return TakeSlowly(width);
+    const std::uint8_t* field = window_ + (cursor_ - windowStart_);
     cursor_ += width;
     return field;
   }
+  const std::uint8_t* TakeSlowly(std::int64_t width);
+  // Whether `width` more bytes are there, recording the failure when they are not.
+  bool Fits(std::int64_t width) {
+    if (width <= remaining() && !failed()) return true;
+    TakeFailed(width);
+    return false;
+  }
   const std::uint8_t* TakeFailed(std::int64_t width);
+  // Makes at least `width` bytes after the cursor readable in the window.
+  bool Refill(std::int64_t width);
+  // Hands `count` units of `unit` bytes that are known to be there to `use(bytes, done, n)`,
+  // as many at a time as the window holds: all at once for bytes in memory.
+  template <class Use>
+  void Run(std::int64_t count, std::int64_t unit, Use use) {
+    for (std::int64_t done = 0; done < count;) {
+      if (windowEnd_ - cursor_ < unit && !Refill(unit)) return;
+      const std::int64_t n = std::min(count - done, (windowEnd_ - cursor_) / unit);
+      use(window_ + (cursor_ - windowStart_), done, n);
+      cursor_ += n * unit;
+      done += n;
+    }
+  }
 
-  std::span<const std::uint8_t> bytes_;
+  const std::uint8_t* window_;  // holds the bytes from windowStart_ to windowEnd_
+  std::int64_t windowStart_ = 0;
+  std::int64_t windowEnd_ = 0;
+  std::int64_t size_;
   std::int64_t cursor_ = 0;
+  ByteSource* source_ = nullptr;
+  TrackBuffer* buffer_ = nullptr;
+  bool sourceFailed_ = false;
   std::string chunk_ = "QUEN";
   std::string error_;
   std::vector<std::int64_t>* countFields_ = nullptr;
 };
 
-// Appends big-endian fields to a growing buffer. Booleans are written as 255 or 0.
+// Writes big-endian fields into a buffer that grows to hold the whole output, or that streams:
+// each time it is full it is handed to a sink and filled again. Booleans are written as 255
+// or 0.
 class TrackWriter {
  public:
+  static constexpr bool kReads = false;
+
   TrackWriter() = default;
   // Writes into `storage` from its start, reusing its memory.
   explicit TrackWriter(TrackBuffer storage) : bytes_(std::move(storage)) {}
+  // Streams through `buffer` (its size is kept, at least a few hundred bytes) into `sink`.
+  TrackWriter(TrackBuffer& buffer, ByteSink& sink);
 
   // Sizes the buffer up front when the final length is known, so no append reallocates.
   void Reserve(std::size_t bytes) {
     if (bytes > bytes_.size()) bytes_.resize(bytes);
   }
 
-  void WriteByte(std::uint8_t value) { Append(&value, 1); }
-  void WriteByte(bool value) { WriteByte(static_cast<std::uint8_t>(value ? 0xFF : 0x00)); }
-  void WriteLong(std::int32_t value);
-  void WriteSingle(float value);
-  void WriteColor(std::int32_t value);
+  // The field verbs of a layout (see above).
+  void Byte(std::uint8_t value) { SpanEncoder(Room(1)).Byte(value); }
+  void Bool(bool value) { SpanEncoder(Room(1)).Bool(value); }
+  void Long(std::int32_t value) { SpanEncoder(Room(4)).Long(value); }
+  void Single(float value) { SpanEncoder(Room(4)).Single(value); }
+  void Color(std::int32_t value) { SpanEncoder(Room(4)).Color(value); }
+  void Reserved(std::int64_t count) { WriteZeros(count); }
+  void LenientText(const std::string& text) { WriteText(text); }
+  void StrictText(const std::string& text, std::string_view) { WriteText(text); }
+  void Dimension(std::int32_t value, std::string_view) { Long(value); }
+  void OpaqueBlock(std::int32_t length) {
+    Long(length);
+    WriteZeros(length);  // nothing for zero or less
+  }
+  void Singles(std::span<const float> run) {
+    Run(run.size(), 4, [&](std::uint8_t* out, std::size_t done, std::size_t n) {
+      SpanEncoder(out).Singles(run.subspan(done, n));
+    });
+  }
+  template <class Table>
+  std::int32_t Count(const Table& table, std::int64_t, std::string_view) {
+    Long(static_cast<std::int32_t>(table.size()));
+    return static_cast<std::int32_t>(table.size());
+  }
+  template <class Table, class Fields>
+  void Entries(const Table& table, std::int32_t, Fields fields) {
+    for (const auto& entry : table) fields(*this, entry);
+  }
+  template <class Table, class Fields>
+  void Records(const Table& table, std::int32_t, Fields fields) {
+    static_assert(kFixedSize<typename Table::value_type, Fields>, "entries of one fixed size");
+    constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
+    Run(table.size(), shape.bytes, [&](std::uint8_t* out, std::size_t done, std::size_t n) {
+      SpanEncoder encoder(out);
+      for (const auto* entry = table.data() + done; entry != table.data() + done + n; ++entry) {
+        fields(encoder, *entry);
+      }
+    });
+  }
+
+  // The primitives, for code outside a layout.
+  void WriteByte(std::uint8_t value) { Byte(value); }
+  void WriteByte(bool value) { Bool(value); }
+  void WriteLong(std::int32_t value) { Long(value); }
+  void WriteSingle(float value) { Single(value); }
+  void WriteColor(std::int32_t value) { Color(value); }
   void WriteString(std::string_view text);
-  void WriteSingles(std::span<const float> values);
-  void WriteTag(std::string_view tag);
+  void WriteTag(std::string_view tag) { WriteString(tag.substr(0, 4)); }
   void WriteZeros(std::int64_t count);
 
-  std::size_t cursor() const { return used_; }
+  // Bytes written so far.
+  std::size_t cursor() const { return flushed_ + used_; }
+  // The bytes written, when not streaming.
   TrackBuffer Take();
+  // Streaming: hands the rest to the sink and gives the buffer back. False, with the
+  // sink's reason in `error`, when any hand-over failed.
+  bool Finish(TrackBuffer& buffer, std::string& error);
 
  private:
-  std::uint8_t* Grow(std::size_t count);
-  void Append(const std::uint8_t* data, std::size_t count);
+  void WriteText(const std::string& text) {
+    Long(static_cast<std::int32_t>(text.size()));
+    WriteString(text);
+  }
+  // Space for the next `count` bytes, which the caller must fill.
+  std::uint8_t* Room(std::size_t count) {
+    if (count > bytes_.size() - used_) MakeRoom(count);
+    std::uint8_t* out = bytes_.data() + used_;
+    used_ += count;
+    return out;
+  }
+  // Grows the buffer, or hands its contents to the sink, until `count` bytes fit.
+  void MakeRoom(std::size_t count);
+  // Hands `count` units of `unit` bytes to `fill(out, done, n)`, as many at a time as fit.
+  template <class Fill>
+  void Run(std::size_t count, std::size_t unit, Fill fill) {
+    for (std::size_t done = 0; done < count;) {
+      // Growing makes room for the whole run, streaming for at least one unit.
+      MakeRoom(sink_ ? unit : unit * (count - done));
+      const std::size_t n = std::min(count - done, (bytes_.size() - used_) / unit);
+      fill(Room(n * unit), done, n);
+      done += n;
+    }
+  }
 
   TrackBuffer bytes_;
   std::size_t used_ = 0;
+  std::size_t flushed_ = 0;
+  ByteSink* sink_ = nullptr;
+  std::string sinkError_;
 };
 
 }  // namespace qu

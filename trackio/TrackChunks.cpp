@@ -1,83 +1,66 @@
 #include "TrackChunks.h"
 
+#include "TableFrame.h"
+
 namespace qu {
 namespace {
 
-constexpr std::int64_t kColorSetFixedBytes = 28;  // flag, 7 reserved, name length, 4 colours
+struct ColorSetLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, ColorSet>& set) const {
+    io.Bool(set.Flag);
+    io.Reserved(7);
+    io.LenientText(set.Name);
+    for (auto& color : set.Colors) io.Color(color);
+  }
+};
 
-ColorSet ReadColorSet(TrackReader& in) {
-  ColorSet set;
-  set.Flag = in.ReadBool();
-  in.Skip(7);
-  set.Name = in.ReadLenientText();
-  for (auto& color : set.Colors) color = in.ReadColor();
-  return set;
-}
+struct TrckLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, TrackChunk>& chunk) const {
+    io.Long(chunk.Size);
+    io.Long(chunk.TrackValue1);
+    // The count and the entries it counts are apart.
+    const std::int32_t count =
+        io.Count(chunk.ColorSets, ShapeOf<ColorSet, ColorSetLayout>().bytes, "entry count");
+    io.Long(chunk.TrackValue2);
+    io.Entries(chunk.ColorSets, count, ColorSetLayout{});
+    for (auto& color : chunk.TrackColors) io.Color(color);
+    io.Reserved(16);
+    io.Long(chunk.ChildCount);
+  }
+};
 
-void WriteColorSet(TrackWriter& out, const ColorSet& set) {
-  out.WriteByte(set.Flag);
-  out.WriteZeros(7);
-  out.WriteLong(static_cast<std::int32_t>(set.Name.size()));
-  out.WriteString(set.Name);
-  for (auto color : set.Colors) out.WriteColor(color);
-}
+struct InfoLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, InfoChunk>& chunk) const {
+    io.Long(chunk.Size);
+    io.Reserved(16);
+    io.LenientText(chunk.InfoText);
+    io.Long(chunk.ChildCount);
+  }
+};
 
 }  // namespace
 
 void ReadTRCK(TrackReader& in, TrackChunk& chunk) {
-  chunk = TrackChunk{};
-  chunk.Size = in.ReadLong();
-  chunk.TrackValue1 = in.ReadLong();
-  const std::int32_t count = in.ReadCount(kColorSetFixedBytes, "entry count");
-  chunk.TrackValue2 = in.ReadLong();
-  chunk.ColorSets.reserve(static_cast<std::size_t>(count));
-  for (std::int32_t i = 0; i < count && !in.failed(); ++i) {
-    chunk.ColorSets.push_back(ReadColorSet(in));
-  }
-  for (auto& color : chunk.TrackColors) color = in.ReadColor();
-  in.Skip(16);
-  chunk.ChildCount = in.ReadLong();
+  ReadChunk(in, chunk, TrckLayout{});
 }
-
 void WriteTRCK(TrackWriter& out, const TrackChunk& chunk) {
-  out.WriteTag("TRCK");
-  out.WriteLong(chunk.Size);
-  out.WriteLong(chunk.TrackValue1);
-  out.WriteLong(static_cast<std::int32_t>(chunk.ColorSets.size()));
-  out.WriteLong(chunk.TrackValue2);
-  for (const auto& set : chunk.ColorSets) WriteColorSet(out, set);
-  for (auto color : chunk.TrackColors) out.WriteColor(color);
-  out.WriteZeros(16);
-  out.WriteLong(chunk.ChildCount);
+  WriteChunk(out, "TRCK", chunk, TrckLayout{});
 }
-
 std::int64_t OwnBytes(const TrackChunk& chunk) {
-  std::int64_t bytes = 64;
-  for (const auto& set : chunk.ColorSets) {
-    bytes += kColorSetFixedBytes + static_cast<std::int64_t>(set.Name.size());
-  }
-  return bytes;
+  return ChunkOwnBytes(chunk, TrckLayout{});
 }
 
 void ReadINFO(TrackReader& in, InfoChunk& chunk) {
-  chunk = InfoChunk{};
-  chunk.Size = in.ReadLong();
-  in.Skip(16);
-  chunk.InfoText = in.ReadLenientText();
-  chunk.ChildCount = in.ReadLong();
+  ReadChunk(in, chunk, InfoLayout{});
 }
-
 void WriteINFO(TrackWriter& out, const InfoChunk& chunk) {
-  out.WriteTag("INFO");
-  out.WriteLong(chunk.Size);
-  out.WriteZeros(16);
-  out.WriteLong(static_cast<std::int32_t>(chunk.InfoText.size()));
-  out.WriteString(chunk.InfoText);
-  out.WriteLong(chunk.ChildCount);
+  WriteChunk(out, "INFO", chunk, InfoLayout{});
 }
-
 std::int64_t OwnBytes(const InfoChunk& chunk) {
-  return 24 + static_cast<std::int64_t>(chunk.InfoText.size());
+  return ChunkOwnBytes(chunk, InfoLayout{});
 }
 
 }  // namespace qu

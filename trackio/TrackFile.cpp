@@ -4,46 +4,90 @@
 #include <string_view>
 
 #include "FileAccess.h"
+#include "TableFrame.h"
 
 namespace qu {
 namespace {
 
 constexpr std::int32_t kMaxChunksToRead = 2147483647;
 
-// The chunks this system reads: each reader fills its record and gives the child count read.
-struct KnownChunk {
-  std::string_view tag;
-  std::int32_t (*read)(TrackReader&, TrackModel&);
+constexpr std::uint8_t kSavedVersion[] = {1, 3, 0, 0};
+
+// The root chunk's own fields. The version is kept as read; saving always writes 1.3.0.0.
+struct HeaderLayout {
+  template <class IO>
+  constexpr void operator()(IO& io, RecordOf<IO, FileHeader>& header) const {
+    io.Long(header.Size);
+    if constexpr (IO::kReads) {
+      for (auto& byte : header.Version) io.Byte(byte);
+    } else {
+      for (std::uint8_t byte : kSavedVersion) io.Byte(byte);
+    }
+    io.Reserved(16);
+    io.Long(header.ChildCount);
+  }
 };
 
-template <typename Chunk, void (*Read)(TrackReader&, Chunk&), Chunk TrackModel::*Member>
-std::int32_t ReadInto(TrackReader& in, TrackModel& model) {
-  Read(in, model.*Member);
-  return (model.*Member).ChildCount;
+// The chunks this system reads and writes, in the order of the save tree, each with its depth
+// in that tree (0 for a top-level chunk). The tree fixes the order of the chunks, their child
+// counts and their sizes on saving.
+struct ChunkFrame {
+  std::int32_t* size;
+  std::int32_t* childCount;
+};
+
+struct KnownChunk {
+  std::string_view tag;
+  int depth;
+  std::int32_t (*read)(TrackReader&, TrackModel&);  // fills the record, gives its child count
+  void (*write)(TrackWriter&, const TrackModel&);
+  std::int64_t (*ownBytes)(const TrackModel&);
+  ChunkFrame (*frame)(TrackModel&);
+};
+
+template <auto Member, auto Read, auto Write>
+constexpr KnownChunk Known(std::string_view tag, int depth) {
+  return {tag,
+          depth,
+          [](TrackReader& in, TrackModel& model) {
+            Read(in, model.*Member);
+            return (model.*Member).ChildCount;
+          },
+          [](TrackWriter& out, const TrackModel& model) { Write(out, model.*Member); },
+          [](const TrackModel& model) { return OwnBytes(model.*Member); },
+          [](TrackModel& model) {
+            return ChunkFrame{&(model.*Member).Size, &(model.*Member).ChildCount};
+          }};
 }
 
 constexpr KnownChunk kKnownChunks[] = {
-    {"TRCK", ReadInto<TrackChunk, ReadTRCK, &TrackModel::trck>},
-    {"INFO", ReadInto<InfoChunk, ReadINFO, &TrackModel::info>},
-    {"BEZR", ReadInto<VertexChunk, ReadBEZR, &TrackModel::bezr>},
-    {"SEGM", ReadInto<SegmentChunk, ReadSEGM, &TrackModel::segm>},
-    {"SUPP", ReadInto<SuppChunk, ReadSUPP, &TrackModel::supp>},
-    {"FUND", ReadInto<FundChunk, ReadFUND, &TrackModel::fund>},
-    {"RASC", ReadInto<RascChunk, ReadRASC, &TrackModel::rasc>},
-    {"FREN", ReadInto<FrenChunk, ReadFREN, &TrackModel::fren>},
-    {"TUBE", ReadInto<TubeChunk, ReadTUBE, &TrackModel::tube>},
-    {"CATW", ReadInto<CatwChunk, ReadCATW, &TrackModel::catw>},
-    {"SCEN", ReadInto<ScenChunk, ReadSCEN, &TrackModel::scen>},
-    {"SCOB", ReadInto<ScobChunk, ReadSCOB, &TrackModel::scob>},
-    {"TERA", ReadInto<TeraChunk, ReadTERA, &TrackModel::tera>},
-    {"ENVC", ReadInto<EnvcChunk, ReadENVC, &TrackModel::envc>},
+    Known<&TrackModel::trck, ReadTRCK, WriteTRCK>("TRCK", 0),
+    Known<&TrackModel::info, ReadINFO, WriteINFO>("INFO", 1),
+    Known<&TrackModel::bezr, ReadBEZR, WriteBEZR>("BEZR", 1),
+    Known<&TrackModel::segm, ReadSEGM, WriteSEGM>("SEGM", 1),
+    Known<&TrackModel::supp, ReadSUPP, WriteSUPP>("SUPP", 1),
+    Known<&TrackModel::fund, ReadFUND, WriteFUND>("FUND", 2),
+    Known<&TrackModel::rasc, ReadRASC, WriteRASC>("RASC", 2),
+    Known<&TrackModel::fren, ReadFREN, WriteFREN>("FREN", 2),
+    Known<&TrackModel::tube, ReadTUBE, WriteTUBE>("TUBE", 2),
+    Known<&TrackModel::catw, ReadCATW, WriteCATW>("CATW", 2),
+    Known<&TrackModel::scen, ReadSCEN, WriteSCEN>("SCEN", 0),
+    Known<&TrackModel::scob, ReadSCOB, WriteSCOB>("SCOB", 1),
+    Known<&TrackModel::tera, ReadTERA, WriteTERA>("TERA", 0),
+    Known<&TrackModel::envc, ReadENVC, WriteENVC>("ENVC", 0),
 };
+constexpr std::size_t kChunkCount = std::size(kKnownChunks);
 
 const KnownChunk* FindKnownChunk(std::string_view tag) {
   for (const KnownChunk& known : kKnownChunks) {
     if (known.tag == tag) return &known;
   }
   return nullptr;
+}
+
+// TERA alone is saved only when the last load read one.
+bool IsSaved(const KnownChunk& known, const TrackModel& model) {
+  return known.tag != "TERA" || model.tera.TeraPresent;
 }
 
 // A tag as text fit for a message: printable characters kept, others as \xNN.
@@ -58,12 +102,6 @@ std::string PrintableTag(std::span<const std::uint8_t> bytes) {
     }
   }
   return text;
-}
-
-// The size field that follows the tag at `tagOffset`; the caller has read it already.
-std::int32_t StoredSize(std::span<const std::uint8_t> bytes, std::int64_t tagOffset) {
-  TrackReader reader(bytes.subspan(static_cast<std::size_t>(tagOffset) + 4, 4));
-  return reader.ReadLong();
 }
 
 // Letters compared in ASCII only, whatever the process's locale.
@@ -88,12 +126,15 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
       return Status::Failure("file ends at offset " + std::to_string(offset) + " with " +
                              std::to_string(toRead) + " chunk(s) still to read");
     }
+    const std::span<const std::uint8_t> peeked = in.Peek(4);
+    const std::string printable = PrintableTag(peeked);  // before reading moves the window
     const std::string tag = in.ReadTag();
     ChunkTraceEntry seen{tag, offset, 0, 0, false, {}};
     in.RecordCountFieldsInto(trace ? &seen.countFields : nullptr);
     if (const KnownChunk* known = FindKnownChunk(tag)) {
       in.EnterChunk(tag);
       const std::int32_t childCount = known->read(in, model);
+      seen.size = *known->frame(model).size;
       toRead += childCount;
       seen.childCount = childCount;
       seen.recognised = true;
@@ -104,15 +145,11 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
       }
     } else {
       // An unknown tag may hold any bytes; messages show it escaped.
-      in.EnterChunk("unrecognised chunk '" +
-                    PrintableTag(in.bytes().subspan(static_cast<std::size_t>(offset), 4)) + "'");
-      SkipChunk(in);
+      in.EnterChunk("unrecognised chunk '" + printable + "'");
+      seen.size = SkipChunk(in);
     }
     if (in.failed()) return Status::Failure(in.error());
-    if (trace) {
-      seen.size = StoredSize(in.bytes(), offset);
-      trace->push_back(seen);
-    }
+    if (trace) trace->push_back(seen);
     --toRead;
   }
   return {};
@@ -125,27 +162,17 @@ void ClearTrack(TrackModel& model) {
 }
 
 void ReadHeader(TrackReader& in, FileHeader& header) {
-  header.Size = in.ReadLong();
-  for (auto& byte : header.Version) byte = in.ReadByte();
-  in.Skip(16);
-  header.ChildCount = in.ReadLong();
+  HeaderLayout{}(in, header);
 }
 
 void WriteHeader(TrackWriter& out, const FileHeader& header) {
-  out.WriteTag("QUEN");
-  out.WriteLong(header.Size);
-  out.WriteByte(std::uint8_t{1});
-  out.WriteByte(std::uint8_t{3});
-  out.WriteByte(std::uint8_t{0});
-  out.WriteByte(std::uint8_t{0});
-  out.WriteZeros(16);
-  out.WriteLong(header.ChildCount);
+  WriteChunk(out, "QUEN", header, HeaderLayout{});
 }
 
-void SkipChunk(TrackReader& in) {
+std::int32_t SkipChunk(TrackReader& in) {
   const std::int64_t offset = in.cursor();
   const std::int32_t size = in.ReadLong();
-  if (in.failed()) return;
+  if (in.failed()) return size;
   if (size < 0) {
     in.Fail("negative chunk size " + std::to_string(size), offset);
   } else if (size > in.remaining()) {
@@ -153,19 +180,26 @@ void SkipChunk(TrackReader& in) {
   } else {
     in.Skip(size);
   }
+  return size;
 }
 
 Status ParseTrack(std::span<const std::uint8_t> bytes, TrackModel& model, ChunkTrace* trace) {
-  if (!StartsWithMagic(bytes)) {
-    return Status::Failure("not a track file: it begins with '" + PrintableTag(bytes) +
+  TrackReader in(bytes);
+  return ParseTrack(in, model, trace);
+}
+
+Status ParseTrack(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
+  const std::span<const std::uint8_t> start = in.Peek(4);
+  if (in.sourceFailed()) return Status::Failure(in.error());
+  if (!StartsWithMagic(start)) {
+    return Status::Failure("not a track file: it begins with '" + PrintableTag(start) +
                            "', not 'QUEN'");
   }
-  if (static_cast<std::int64_t>(bytes.size()) > kMaxTrackBytes) {
+  if (in.remaining() > kMaxTrackBytes) {
     return Status::Failure("file is larger than a track file can be");
   }
   TrackModel fresh;
   ChunkTrace seen;
-  TrackReader in(bytes);
   in.ReadTag();
   ReadHeader(in, fresh.header);
   if (in.failed()) return Status::Failure(in.error());
@@ -200,11 +234,14 @@ Status TrackFiles::Load(const std::string& path, TrackModel& model, ChunkTrace* 
   if (!HasTrackExtension(path)) {
     return Status::Failure("'" + path + "' does not end in " + kTrackExtension);
   }
-  if (Status status = ReadWholeFile(path, buffer_); !status) return status;
-  if (Status status = ParseTrack(buffer_, model, trace); !status) {
+  // The file passes through the window in pieces: no copy of the whole file is ever held.
+  if (buffer_.size() < kStreamBytes) buffer_.resize(kStreamBytes);
+  return ReadFile(path, [&](std::int64_t size, ByteSource& source) {
+    TrackReader in(size, source, buffer_);
+    Status status = ParseTrack(in, model, trace);
+    if (status || in.sourceFailed()) return status;
     return Status::Failure("'" + path + "': " + status.reason());
-  }
-  return {};
+  });
 }
 
 }  // namespace qu
@@ -223,57 +260,37 @@ void StoreSize(std::int32_t& member, std::int64_t size) {
 }  // namespace
 
 void SetSaveChildCounts(TrackModel& m) {
-  m.header.ChildCount = m.tera.TeraPresent ? 4 : 3;
-  m.trck.ChildCount = 4;
-  m.supp.ChildCount = 5;
-  m.scen.ChildCount = 1;
-  m.info.ChildCount = m.bezr.ChildCount = m.segm.ChildCount = 0;
-  m.fund.ChildCount = m.rasc.ChildCount = m.fren.ChildCount = 0;
-  m.tube.ChildCount = m.catw.ChildCount = 0;
-  m.scob.ChildCount = m.tera.ChildCount = m.envc.ChildCount = 0;
+  // A chunk's children are the saved chunks one level deeper up to the next at its own level.
+  m.header.ChildCount = 0;
+  for (std::size_t i = 0; i < kChunkCount; ++i) {
+    const int depth = kKnownChunks[i].depth;
+    if (depth == 0 && IsSaved(kKnownChunks[i], m)) ++m.header.ChildCount;
+    std::int32_t& children = *kKnownChunks[i].frame(m).childCount;
+    children = 0;
+    for (std::size_t j = i + 1; j < kChunkCount && kKnownChunks[j].depth > depth; ++j) {
+      if (kKnownChunks[j].depth == depth + 1 && IsSaved(kKnownChunks[j], m)) ++children;
+    }
+  }
 }
 
 bool ComputeChunkSizes(TrackModel& m) {
   // Bottom-up: each size counts the chunk's own fields after the size field plus every
   // child's tag, size field and size. Sums are formed in 64 bits and checked at the root.
-  const std::int64_t info = OwnBytes(m.info);
-  const std::int64_t bezr = OwnBytes(m.bezr);
-  const std::int64_t segm = OwnBytes(m.segm);
-  const std::int64_t fund = OwnBytes(m.fund);
-  const std::int64_t rasc = OwnBytes(m.rasc);
-  const std::int64_t fren = OwnBytes(m.fren);
-  const std::int64_t tube = OwnBytes(m.tube);
-  const std::int64_t catw = OwnBytes(m.catw);
-  const std::int64_t supp =
-      OwnBytes(m.supp) + Framed(fund) + Framed(rasc) + Framed(fren) + Framed(tube) + Framed(catw);
-  const std::int64_t trck =
-      OwnBytes(m.trck) + Framed(info) + Framed(bezr) + Framed(segm) + Framed(supp);
-  const std::int64_t scob = OwnBytes(m.scob);
-  const std::int64_t scen = OwnBytes(m.scen) + Framed(scob);
-  const std::int64_t tera = m.tera.TeraPresent ? OwnBytes(m.tera) : 0;
-  const std::int64_t envc = OwnBytes(m.envc);
-  const std::int64_t root =
-      24 + Framed(trck) + Framed(scen) + (m.tera.TeraPresent ? Framed(tera) : 0) + Framed(envc);
-
-  StoreSize(m.info.Size, info);
-  StoreSize(m.bezr.Size, bezr);
-  StoreSize(m.segm.Size, segm);
-  StoreSize(m.fund.Size, fund);
-  StoreSize(m.rasc.Size, rasc);
-  StoreSize(m.fren.Size, fren);
-  StoreSize(m.tube.Size, tube);
-  StoreSize(m.catw.Size, catw);
-  StoreSize(m.supp.Size, supp);
-  StoreSize(m.trck.Size, trck);
-  StoreSize(m.scob.Size, scob);
-  StoreSize(m.scen.Size, scen);
-  if (m.tera.TeraPresent) StoreSize(m.tera.Size, tera);
-  StoreSize(m.envc.Size, envc);
-  StoreSize(m.header.Size, root);
-  return Framed(root) <= kMaxTrackBytes;
+  // Walking the save tree backwards, `below[d]` gathers the framed sizes at depth d + 1.
+  std::int64_t below[4] = {24, 0, 0, 0};  // the root's own fields after its size field
+  for (std::size_t i = kChunkCount; i-- > 0;) {
+    const KnownChunk& known = kKnownChunks[i];
+    if (!IsSaved(known, m)) continue;
+    const std::int64_t size = known.ownBytes(m) + below[known.depth + 1];
+    below[known.depth + 1] = 0;
+    StoreSize(*known.frame(m).size, size);
+    below[known.depth] += Framed(size);
+  }
+  StoreSize(m.header.Size, below[0]);
+  return Framed(below[0]) <= kMaxTrackBytes;
 }
 
-Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
+Status PrepareSave(TrackModel& m) {
   if (m.tera.TeraPresent &&
       GridCellCount(m.tera) != static_cast<std::int64_t>(m.tera.Grid.size())) {
     return Status::Failure("terrain grid holds " + std::to_string(m.tera.Grid.size()) +
@@ -284,23 +301,21 @@ Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
   if (!ComputeChunkSizes(m)) {
     return Status::Failure("track is too large for a track file (over 2147483647 bytes)");
   }
+  return {};
+}
+
+void WriteTrack(TrackWriter& out, const TrackModel& m) {
+  WriteHeader(out, m.header);
+  for (const KnownChunk& known : kKnownChunks) {
+    if (IsSaved(known, m)) known.write(out, m);
+  }
+}
+
+Status SerializeTrack(TrackModel& m, TrackBuffer& out) {
+  if (Status status = PrepareSave(m); !status) return status;
   TrackWriter w(std::move(out));
   w.Reserve(static_cast<std::size_t>(Framed(m.header.Size)));
-  WriteHeader(w, m.header);
-  WriteTRCK(w, m.trck);
-  WriteINFO(w, m.info);
-  WriteBEZR(w, m.bezr);
-  WriteSEGM(w, m.segm);
-  WriteSUPP(w, m.supp);
-  WriteFUND(w, m.fund);
-  WriteRASC(w, m.rasc);
-  WriteFREN(w, m.fren);
-  WriteTUBE(w, m.tube);
-  WriteCATW(w, m.catw);
-  WriteSCEN(w, m.scen);
-  WriteSCOB(w, m.scob);
-  if (m.tera.TeraPresent) WriteTERA(w, m.tera);
-  WriteENVC(w, m.envc);
+  WriteTrack(w, m);
   out = w.Take();
   return {};
 }
@@ -312,10 +327,17 @@ Status SaveTrack(const std::string& path, TrackModel& model) {
 
 Status TrackFiles::Save(const std::string& path, TrackModel& model) {
   if (path.empty()) return Status::Failure("no file name given");
-  if (Status status = SerializeTrack(model, buffer_); !status) return status;
+  if (Status status = PrepareSave(model); !status) return status;
   // A folder is refused before an extension could turn it into a file name inside it.
   if (Status status = RefuseFolderTarget(path); !status) return status;
-  return WriteFileAtomically(SavePathFor(path), buffer_);
+  // The sizes are known, so the chunks stream through the buffer straight into the file.
+  if (buffer_.size() < kStreamBytes) buffer_.resize(kStreamBytes);
+  return WriteFileAtomically(SavePathFor(path), [&](ByteSink& sink) {
+    TrackWriter out(buffer_, sink);
+    WriteTrack(out, model);
+    std::string error;  // the file layer keeps its own reason
+    out.Finish(buffer_, error);
+  });
 }
 
 }  // namespace qu

@@ -31,6 +31,9 @@ void ClearTrack(TrackModel& model);
 // reason names the check that failed, the chunk and the byte offset.
 Status ParseTrack(std::span<const std::uint8_t> bytes, TrackModel& model,
                   ChunkTrace* trace = nullptr);
+// The same from a reader at the start of a file. A failure of the reader's source is given
+// with the source's own reason.
+Status ParseTrack(TrackReader& in, TrackModel& model, ChunkTrace* trace = nullptr);
 
 // Checks the path's extension, reads the file and parses it. `model` changes only on success.
 Status LoadTrack(const std::string& path, TrackModel& model, ChunkTrace* trace = nullptr);
@@ -41,6 +44,10 @@ void SetSaveChildCounts(TrackModel& model);
 // Returns false when the file would exceed what 32-bit sizes can describe.
 bool ComputeChunkSizes(TrackModel& model);
 
+// Sets the fixed child counts and the sizes, after checking that the model can be saved.
+Status PrepareSave(TrackModel& model);
+// Writes the file that saving writes, in the fixed chunk order, from a prepared model.
+void WriteTrack(TrackWriter& out, const TrackModel& model);
 // Produces the bytes of the file that saving writes: fixed child counts, computed sizes,
 // the fixed chunk order. Updates the Size and ChildCount members of the model. `out` is
 // replaced; its memory is reused.
@@ -56,10 +63,13 @@ bool HasTrackExtension(const std::string& path);
 // once it has been written whole.
 Status SaveTrack(const std::string& path, TrackModel& model);
 
-// Loads and saves through one byte buffer that it keeps, so that a save after a load (or
-// several in a row) reuses the buffer's memory instead of asking the system for new pages.
+// Loads and saves through one fixed buffer that it keeps: a load reads the file through it
+// piece by piece, a save streams the chunks through it into the file, so neither holds a
+// copy of the whole file and later loads and saves use the same memory again.
 class TrackFiles {
  public:
+  static constexpr std::size_t kStreamBytes = std::size_t{1} << 20;
+
   Status Load(const std::string& path, TrackModel& model, ChunkTrace* trace = nullptr);
   Status Save(const std::string& path, TrackModel& model);
 
@@ -70,7 +80,8 @@ class TrackFiles {
 // Chunk-frame helpers used by the load loop.
 void ReadHeader(TrackReader& in, FileHeader& header);
 void WriteHeader(TrackWriter& out, const FileHeader& header);
-// Steps over an unrecognised chunk: its size counts every byte after the size field.
-void SkipChunk(TrackReader& in);
+// Steps over an unrecognised chunk: its size counts every byte after the size field. Gives
+// the size read.
+std::int32_t SkipChunk(TrackReader& in);
 
 }  // namespace qu

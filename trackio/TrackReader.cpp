@@ -1,16 +1,10 @@
-#include <bit>
-#include <cstring>
+#include <algorithm>
 #include <string>
 
 #include "TrackBuffer.h"
 
 namespace qu {
 namespace {
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         std::uint32_t{p[3]};
-}
 
 char AsciiUpper(std::uint8_t c) {
   return static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
@@ -31,42 +25,54 @@ const std::uint8_t* TrackReader::TakeFailed(std::int64_t width) {
   return nullptr;
 }
 
-std::uint8_t TrackReader::ReadByte() {
-  const std::uint8_t* p = Take(1);
-  return p ? *p : 0;
+TrackReader::TrackReader(std::int64_t size, ByteSource& source, TrackBuffer& window)
+    : size_(size), source_(&source), buffer_(&window) {
+  if (window.size() < 4096) window.resize(4096);
+  window_ = window.data();
 }
 
-std::int32_t TrackReader::ReadLong() {
-  const std::uint8_t* p = Take(4);
-  return p ? std::bit_cast<std::int32_t>(BigEndian32(p)) : 0;
+const std::uint8_t* TrackReader::TakeSlowly(std::int64_t width) {
+  if (!Fits(width) || !Refill(width)) return nullptr;
+  return Take(width);
 }
 
-float TrackReader::ReadSingle() {
-  // A bit copy, never arithmetic, so NaN payloads and negative zero survive.
-  const std::uint8_t* p = Take(4);
-  return p ? std::bit_cast<float>(BigEndian32(p)) : 0.0f;
-}
-
-void TrackReader::ReadSingles(std::span<float> out) {
-  const std::uint8_t* p = Take(4 * static_cast<std::int64_t>(out.size()));
-  if (!p) return;
-  for (float& value : out) {
-    value = std::bit_cast<float>(BigEndian32(p));
-    p += 4;
+bool TrackReader::Refill(std::int64_t width) {
+  if (!source_ || failed()) return false;  // bytes in memory are all in the window already
+  // The unread part of the window moves to the front, and the source fills the rest.
+  const std::int64_t kept = windowEnd_ - cursor_;
+  std::uint8_t* front = buffer_->data();
+  if (kept > 0)
+    std::memmove(front, window_ + (cursor_ - windowStart_), static_cast<std::size_t>(kept));
+  const std::int64_t wanted =
+      std::min(static_cast<std::int64_t>(buffer_->size()) - kept, size_ - cursor_ - kept);
+  window_ = front;
+  windowStart_ = cursor_;
+  windowEnd_ = cursor_ + kept;
+  if (kept + wanted < width) return false;  // the callers' widths fit any window
+  std::string error;
+  if (!source_->Fill({front + kept, static_cast<std::size_t>(wanted)}, error)) {
+    error_ = error.empty() ? "cannot read the file" : error;
+    sourceFailed_ = true;
+    return false;
   }
+  windowEnd_ += wanted;
+  return true;
 }
 
-std::int32_t TrackReader::ReadColor() {
-  // The first byte is not part of the value.
-  const std::uint8_t* p = Take(4);
-  return p ? static_cast<std::int32_t>(BigEndian32(p) & 0x00FFFFFFu) : 0;
+std::span<const std::uint8_t> TrackReader::Peek(std::int64_t count) {
+  count = std::min(count, remaining());
+  if (count > windowEnd_ - cursor_ && !Refill(count)) return {};
+  return {window_ + (cursor_ - windowStart_), static_cast<std::size_t>(count)};
 }
 
 std::string TrackReader::ReadString(std::int32_t length) {
-  if (length <= 0) return {};
-  const std::uint8_t* p = Take(length);
-  return p ? std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length))
-           : std::string();
+  std::string text;
+  if (length <= 0 || !Fits(length)) return text;
+  text.reserve(static_cast<std::size_t>(length));
+  Run(length, 1, [&](const std::uint8_t* p, std::int64_t, std::int64_t n) {
+    text.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n));
+  });
+  return text;
 }
 
 std::string TrackReader::ReadTag() {
@@ -80,7 +86,7 @@ void TrackReader::Skip(std::int64_t count) {
     Fail("negative skip of " + std::to_string(count) + " bytes", cursor_);
     return;
   }
-  Take(count);
+  if (Fits(count)) Run(count, 1, [](const std::uint8_t*, std::int64_t, std::int64_t) {});
 }
 
 std::int32_t TrackReader::ReadCount(std::int64_t minEntryBytes, std::string_view what) {
@@ -103,20 +109,42 @@ std::int32_t TrackReader::ReadCount(std::int64_t minEntryBytes, std::string_view
   return count;
 }
 
-std::string TrackReader::ReadLenientText() {
+void TrackReader::LenientText(std::string& text) {
   NoteCountField();
-  return ReadString(ReadLong());
+  text = ReadString(ReadLong());
 }
 
-std::string TrackReader::ReadStrictText(std::string_view what) {
+void TrackReader::StrictText(std::string& text, std::string_view what) {
   NoteCountField();
   const std::int64_t offset = cursor_;
   const std::int32_t length = ReadLong();
   if (length < 0) {
     Fail("negative " + std::string(what) + " length " + std::to_string(length), offset);
-    return {};
+    text.clear();
+    return;
   }
-  return ReadString(length);
+  text = ReadString(length);
+}
+
+void TrackReader::Dimension(std::int32_t& value, std::string_view what) {
+  NoteCountField();
+  const std::int64_t offset = cursor_;
+  value = ReadLong();
+  if (value < 0) {
+    Fail("negative grid " + std::string(what) + " " + std::to_string(value), offset);
+    value = 0;
+  }
+}
+
+void TrackReader::OpaqueBlock(std::int32_t& length) {
+  NoteCountField();
+  const std::int64_t offset = cursor_;
+  length = ReadLong();
+  if (length < 0) {
+    Fail("negative block length " + std::to_string(length), offset);
+    return;
+  }
+  Skip(length);
 }
 
 }  // namespace qu

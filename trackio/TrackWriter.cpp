@@ -1,73 +1,51 @@
 #include <algorithm>
-#include <bit>
-#include <cstring>
 
 #include "TrackBuffer.h"
 
 namespace qu {
-namespace {
 
-void StoreBigEndian32(std::uint32_t value, std::uint8_t* out) {
-  out[0] = static_cast<std::uint8_t>(value >> 24);
-  out[1] = static_cast<std::uint8_t>(value >> 16);
-  out[2] = static_cast<std::uint8_t>(value >> 8);
-  out[3] = static_cast<std::uint8_t>(value);
+TrackWriter::TrackWriter(TrackBuffer& buffer, ByteSink& sink)
+    : bytes_(std::move(buffer)), sink_(&sink) {
+  if (bytes_.size() < 4096) bytes_.resize(4096);
 }
 
-}  // namespace
-
-std::uint8_t* TrackWriter::Grow(std::size_t count) {
-  if (used_ + count > bytes_.size()) {
+void TrackWriter::MakeRoom(std::size_t count) {
+  if (count <= bytes_.size() - used_) return;
+  if (!sink_) {
     bytes_.resize(std::max(used_ + count, std::max<std::size_t>(64, bytes_.size() * 2)));
+    return;
   }
-  std::uint8_t* out = bytes_.data() + used_;
-  used_ += count;
-  return out;
-}
-
-void TrackWriter::Append(const std::uint8_t* data, std::size_t count) {
-  if (count != 0) std::memcpy(Grow(count), data, count);
-}
-
-void TrackWriter::WriteLong(std::int32_t value) {
-  StoreBigEndian32(std::bit_cast<std::uint32_t>(value), Grow(4));
-}
-
-void TrackWriter::WriteSingle(float value) {
-  StoreBigEndian32(std::bit_cast<std::uint32_t>(value), Grow(4));
-}
-
-void TrackWriter::WriteSingles(std::span<const float> values) {
-  std::uint8_t* out = Grow(4 * values.size());
-  for (float value : values) {
-    StoreBigEndian32(std::bit_cast<std::uint32_t>(value), out);
-    out += 4;
-  }
-}
-
-void TrackWriter::WriteColor(std::int32_t value) {
-  // Only the low 24 bits are a colour; the first byte in the file is always 0.
-  StoreBigEndian32(std::bit_cast<std::uint32_t>(value) & 0x00FFFFFFu, Grow(4));
+  // After a failed hand-over the bytes are dropped: the caller learns of it from Finish.
+  if (sinkError_.empty()) sink_->Put({bytes_.data(), used_}, sinkError_);
+  flushed_ += used_;
+  used_ = 0;
 }
 
 void TrackWriter::WriteString(std::string_view text) {
-  Append(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-}
-
-void TrackWriter::WriteTag(std::string_view tag) {
-  WriteString(tag.substr(0, 4));
+  Run(text.size(), 1, [&](std::uint8_t* out, std::size_t done, std::size_t n) {
+    std::memcpy(out, text.data() + done, n);
+  });
 }
 
 void TrackWriter::WriteZeros(std::int64_t count) {
   if (count <= 0) return;
-  const auto n = static_cast<std::size_t>(count);
-  std::memset(Grow(n), 0, n);
+  Run(static_cast<std::size_t>(count), 1,
+      [](std::uint8_t* out, std::size_t, std::size_t n) { std::memset(out, 0, n); });
 }
 
 TrackBuffer TrackWriter::Take() {
   bytes_.resize(used_);
   used_ = 0;
   return std::move(bytes_);
+}
+
+bool TrackWriter::Finish(TrackBuffer& buffer, std::string& error) {
+  if (sinkError_.empty() && used_ > 0) sink_->Put({bytes_.data(), used_}, sinkError_);
+  flushed_ += used_;
+  used_ = 0;
+  buffer = std::move(bytes_);
+  error = sinkError_;
+  return error.empty();
 }
 
 }  // namespace qu
