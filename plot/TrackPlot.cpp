@@ -72,22 +72,32 @@ Point2 Plan(const Vector3& p) {
 
 class SvgWriter {
  public:
+  // In picture units: the picture is 800 units wide, and coordinates are written to 0.1.
+  static constexpr double kMinStep = 0.25;
+
   void Open(const std::string& element) { out_ << "<" << element << ">\n"; }
   void Close(const std::string& name) { out_ << "</" << name << ">\n"; }
   void Raw(const std::string& text) { out_ << text; }
 
-  // A polyline of the mapped points; non-finite points break it.
+  // A polyline of the mapped points; non-finite points break it. A point closer than
+  // kMinStep to the last one drawn adds nothing that can be seen and is left out, so a long
+  // track costs what its drawing shows, not what its sampling holds; the last point of every
+  // stroke is always kept.
   void Polyline(const std::vector<Point2>& points, const ViewportMapping& map, const char* colour,
                 double width, bool dashed) {
     std::string d;
     bool pen = false;
-    for (const Point2& p : points) {
-      if (!IsFinite(p)) {
+    Point2 drawn;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      if (!IsFinite(points[i])) {
         pen = false;
         continue;
       }
-      const Point2 q = map.Map(p);
+      const Point2 q = map.Map(points[i]);
+      const bool strokeEnds = i + 1 == points.size() || !IsFinite(points[i + 1]);
+      if (pen && !strokeEnds && std::hypot(q.x - drawn.x, q.y - drawn.y) < kMinStep) continue;
       d += (pen ? " L" : " M") + Number(q.x) + " " + Number(q.y);
+      drawn = q;
       pen = true;
     }
     if (d.empty()) return;
