@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "Utf8Arguments.h"
 
 namespace qu::cli {
 
@@ -15,6 +16,7 @@ int Fail(int code, const std::string& reason) {
 
 int main(int argc, char** argv) {
   using namespace qu::cli;
+  Utf8Arguments arguments(argc, argv);
   CLI::App app{"Inspect, normalise and reshape track files."};
   app.name("qutrack");
   app.require_subcommand(1);
@@ -24,7 +26,7 @@ int main(int argc, char** argv) {
                               AddPlotCommand(app)};
 
   try {
-    app.parse(argc, argv);
+    app.parse(arguments.argc(), arguments.argv());
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {

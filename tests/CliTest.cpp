@@ -1,6 +1,8 @@
 // The qutrack command line, run as a user would: exit statuses, messages, files written.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -27,11 +29,31 @@ std::string Slurp(const std::string& path) {
   return text.str();
 }
 
+#ifdef _WIN32
+// cmd.exe: the test's paths hold no double quote. The whole command gets one more pair, which
+// cmd.exe strips.
+std::string Quote(const std::string& arg) {
+  return "\"" + arg + "\"";
+}
+std::string ShellCommand(const std::string& command) {
+  return "\"" + command + "\"";
+}
+int ExitStatus(int raw) {
+  return raw;
+}
+#else
 std::string Quote(const std::string& arg) {
   std::string quoted = "'";
   for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
+std::string ShellCommand(const std::string& command) {
+  return command;
+}
+int ExitStatus(int raw) {
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+#endif
 
 class CliTest : public ::testing::Test {
  protected:
@@ -45,8 +67,9 @@ class CliTest : public ::testing::Test {
     std::string command = Quote(QUTRACK_BINARY);
     for (const auto& a : args) command += " " + Quote(a);
     const std::string out = folder_.File("stdout.txt"), err = folder_.File("stderr.txt");
-    const int raw = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
-    Outcome run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+    const int raw =
+        std::system(ShellCommand(command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
+    Outcome run{ExitStatus(raw), Slurp(out), Slurp(err)};
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return run;
