@@ -73,6 +73,20 @@ TEST_F(SaveTrackTest, FailedSavesHarmNothingAndLeaveNoStrayFile) {
   EXPECT_FALSE(fs::exists("/proc/qu-vellumar-test.qutrack"));
 }
 
+TEST_F(SaveTrackTest, AFolderIsRefusedBeforeTheExtensionIsAppended) {
+  fs::create_directory(folder_.path() / "outdir");
+  const std::string outdir = folder_.File("outdir");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {outdir, "'" + outdir + "' is a folder"},
+      {outdir + "/", "'" + outdir + "/' is a folder"},
+      {outdir + "/.", "'" + outdir + "/.' is a folder"},
+      {folder_.File("none/"), "'" + folder_.File("none/") + "' names a folder, not a file"},
+  };
+  for (const auto& [path, reason] : cases) EXPECT_EQ(SaveTrack(path, sample_).reason(), reason);
+  EXPECT_EQ(folder_.Entries(), std::vector<std::string>{"outdir"});
+  EXPECT_TRUE(fs::is_empty(outdir));
+}
+
 TEST_F(SaveTrackTest, AModelThatCannotBeWrittenIsRefusedBeforeTouchingTheFile) {
   const std::string path = folder_.File("keep.qutrack");
   test::WriteBytes(path, sampleBytes_);

@@ -1,139 +1,398 @@
 #include "FileAccess.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <memory>
+#include <fstream>
 #include <random>
+#include <string>
 #include <system_error>
 
 namespace qu {
 namespace {
 
 namespace fs = std::filesystem;
+using Kind = FileInfo::Kind;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string ErrnoText() {
-  return std::strerror(errno);
+std::string Quoted(const std::string& path) {
+  return "'" + path + "'";
 }
 
-std::string Quoted(const fs::path& p) {
-  return "'" + p.string() + "'";
-}
-
-// Follows a symbolic link so that saving replaces the file it points to, not the link.
-fs::path ResolveLink(const fs::path& target) {
-  std::error_code ec;
-  if (!fs::is_symlink(target, ec)) return target;
-  fs::path resolved = fs::weakly_canonical(target, ec);
-  return ec ? target : resolved;
-}
-
-// Creates a new, empty file next to `target` that no other process has opened.
-std::FILE* CreateSiblingFile(FileOps& ops, const fs::path& target, fs::path& created,
-                             std::string& error) {
-  static std::mt19937_64 random{std::random_device{}()};
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%012llx",
-                  static_cast<unsigned long long>(random() >> 16));
-    created = folder / ("." + target.filename().string() + suffix + ".tmp");
-    errno = 0;
-    if (std::FILE* f = ops.CreateNew(created)) return f;
-    if (errno != EEXIST) break;
+// The system's text for an error, starting in lower case so that it ends a sentence
+// ("No such file or directory" becomes "no such file or directory").
+std::string Reason(const std::error_code& error) {
+  std::string text = error.message();
+  if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && text[1] >= 'a' && text[1] <= 'z') {
+    text[0] = static_cast<char>(text[0] - 'A' + 'a');
   }
-  error = "cannot create a file in folder " + Quoted(folder) + ": " + ErrnoText();
-  return nullptr;
+  return text;
 }
 
-bool WriteAll(FileOps& ops, std::FILE* f, std::span<const std::uint8_t> bytes) {
-  return ops.Write(f, bytes.data(), bytes.size()) == bytes.size() && ops.Flush(f) == 0;
+bool IsRefusal(const std::error_code& error) {
+  return error == std::errc::permission_denied || error == std::errc::operation_not_permitted;
 }
 
-}  // namespace
-
-Status ReadWholeFile(const std::string& path, TrackBuffer& bytes) {
-  std::error_code ec;
-  const auto size = fs::file_size(path, ec);
-  if (ec) return Status::Failure("cannot read " + Quoted(path) + ": " + ec.message());
-  if (size > static_cast<std::uintmax_t>(kMaxTrackBytes)) {
-    return Status::Failure(Quoted(path) + " is larger than a track file can be (" +
-                           std::to_string(size) + " bytes)");
-  }
-  FilePtr f(std::fopen(path.c_str(), "rb"));
-  if (!f) return Status::Failure("cannot open " + Quoted(path) + ": " + ErrnoText());
-  bytes.resize(static_cast<std::size_t>(size));  // reuses the buffer's memory when it can
-  if (std::fread(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) {
-    bytes.clear();
-    return Status::Failure("cannot read " + Quoted(path) + ": " + ErrnoText());
-  }
+// Only regular files are read or replaced.
+Status RefuseKind(const std::string& path, const FileInfo& info) {
+  if (info.kind == Kind::kFolder) return Status::Failure(Quoted(path) + " is a folder");
+  if (info.kind == Kind::kOther) return Status::Failure(Quoted(path) + " is not a regular file");
   return {};
 }
 
-std::FILE* FileOps::CreateNew(const fs::path& path) {
-  return std::fopen(path.c_str(), "wbx");
+// Follows symbolic links from `path` to the name that a save replaces or creates, which may
+// not exist yet (a dangling link). The links themselves stay as they are.
+std::error_code ResolveLinks(const fs::path& path, fs::path& resolved) {
+  resolved = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(resolved, error))) return {};
+    const fs::path next = fs::read_symlink(resolved, error);
+    if (error) return error;
+    resolved = next.is_absolute() ? next : resolved.parent_path() / next;
+  }
+  return std::make_error_code(std::errc::too_many_symbolic_link_levels);
 }
 
-std::size_t FileOps::Write(std::FILE* file, const std::uint8_t* data, std::size_t size) {
-  return std::fwrite(data, 1, size, file);
+// A short name for a new file in `folder`: its length does not depend on the target's name,
+// so any name the folder accepts can be saved to.
+fs::path SiblingName(const fs::path& folder) {
+  static std::mt19937_64 random{std::random_device{}()};
+  char name[32];
+  std::snprintf(name, sizeof name, ".qu-%012llx.tmp",
+                static_cast<unsigned long long>(random() >> 16));
+  return folder / name;
 }
 
-int FileOps::Flush(std::FILE* file) {
-  return std::fflush(file);
+// Creates a new file in `folder` under a name no other file has. A stray file left by an
+// interrupted save is never reused: its name is simply taken.
+std::error_code CreateSibling(FileOps& ops, const fs::path& folder, fs::path& created,
+                              FileHandle& file) {
+  std::error_code error;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    created = SiblingName(folder);
+    error = ops.CreateNew(created, file);
+    if (error != std::errc::file_exists) break;
+  }
+  return error;
 }
 
-int FileOps::Close(std::FILE* file) {
-  return std::fclose(file);
+// Gives the file at `target` a second name in `folder`, so that it can be put back if the
+// replacement cannot be made durable. False where the file system has no such names.
+bool LinkSibling(FileOps& ops, const fs::path& target, const fs::path& folder, fs::path& link) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    link = SiblingName(folder);
+    const std::error_code error = ops.Link(target, link);
+    if (!error) return true;
+    if (error != std::errc::file_exists) break;
+  }
+  link.clear();
+  return false;
 }
 
-void FileOps::Rename(const fs::path& from, const fs::path& to, std::error_code& error) {
-  fs::rename(from, to, error);
+// Fills the newly created `file`, after giving it the owner, group and mode it will keep, and
+// flushes it to the disk.
+Status WriteNewFile(FileOps& ops, const std::string& path, const FileInfo& old, FileHandle file,
+                    std::span<const std::uint8_t> bytes) {
+  // Keeping owner and group is best effort: only the superuser may give a file away. A mode
+  // the file system cannot set leaves the file private, which harms nobody.
+  if (old.kind == Kind::kRegular) (void)ops.SetOwner(file, old.owner, old.group);
+  (void)ops.SetMode(file, old.kind == Kind::kRegular ? old.mode : ops.NewFileMode());
+
+  std::string failure;
+  if (std::error_code error = ops.Write(file, bytes.data(), bytes.size())) {
+    failure = "cannot write " + Quoted(path) + ": " + Reason(error);
+  } else if (std::error_code flushed = ops.FlushToDisk(file)) {
+    failure = "cannot flush " + Quoted(path) + " to the disk: " + Reason(flushed);
+  }
+  const std::error_code closed = ops.Close(file);
+  if (failure.empty() && closed) failure = "cannot write " + Quoted(path) + ": " + Reason(closed);
+  return failure.empty() ? Status() : Status::Failure(failure);
 }
+
+}  // namespace
 
 FileOps& RealFileOps() {
   static FileOps real;
   return real;
 }
 
-Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
-                           FileOps& ops) {
-  const fs::path target = ResolveLink(fs::path(path));
-  std::error_code ec;
-  if (fs::is_directory(target, ec)) return Status::Failure(Quoted(target) + " is a folder");
-
-  fs::path temporary;
-  std::string error;
-  std::FILE* file = CreateSiblingFile(ops, target, temporary, error);
-  if (!file) return Status::Failure(error);
-
-  bool written = WriteAll(ops, file, bytes);
-  std::string writeError = written ? "" : ErrnoText();
-  if (ops.Close(file) != 0 && written) {
-    written = false;
-    writeError = ErrnoText();
+Status CheckFileToRead(const std::string& path, FileOps& ops) {
+  FileInfo info;
+  if (std::error_code error = ops.Inspect(path, info)) {
+    return Status::Failure("cannot read " + Quoted(path) + ": " + Reason(error));
   }
-  if (!written) {
-    fs::remove(temporary, ec);
-    return Status::Failure("cannot write " + Quoted(target) + ": " + writeError);
-  }
+  if (info.kind == Kind::kMissing) return Status::Failure("no file at " + Quoted(path));
+  return RefuseKind(path, info);
+}
 
-  // Keep the permissions of the file being replaced.
-  if (fs::exists(target, ec)) {
-    fs::permissions(temporary, fs::status(target, ec).permissions(), ec);
+Status ReadWholeFile(const std::string& path, TrackBuffer& bytes, FileOps& ops) {
+  FileHandle file;
+  if (std::error_code error = ops.OpenToRead(path, file)) {
+    if (error == std::errc::no_such_file_or_directory) {
+      return Status::Failure("no file at " + Quoted(path));
+    }
+    return Status::Failure("cannot open " + Quoted(path) + ": " + Reason(error));
   }
-  ops.Rename(temporary, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    return Status::Failure("cannot replace " + Quoted(target) + ": " + ec.message());
+  struct Closer {
+    FileOps& ops;
+    FileHandle file;
+    ~Closer() { (void)ops.Close(file); }
+  } closer{ops, file};
+
+  FileInfo info;
+  if (std::error_code error = ops.InspectOpen(file, info)) {
+    return Status::Failure("cannot read " + Quoted(path) + ": " + Reason(error));
+  }
+  if (Status status = RefuseKind(path, info); !status) return status;
+  if (info.size > static_cast<std::uint64_t>(kMaxTrackBytes)) {
+    return Status::Failure(Quoted(path) + " is larger than a track file can be (" +
+                           std::to_string(info.size) + " bytes)");
+  }
+  bytes.resize(static_cast<std::size_t>(info.size));  // reuses the buffer's memory when it can
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    std::size_t got = 0;
+    if (std::error_code error = ops.Read(file, bytes.data() + done, bytes.size() - done, got)) {
+      bytes.clear();
+      return Status::Failure("cannot read " + Quoted(path) + ": " + Reason(error));
+    }
+    if (got == 0) {
+      bytes.clear();
+      return Status::Failure(Quoted(path) + " became shorter while it was read");
+    }
+    done += got;
   }
   return {};
 }
 
+Status RefuseFolderTarget(const std::string& path, FileOps& ops) {
+  if (path.empty()) return Status::Failure("no file name given");
+  const fs::path p(path);
+  FileInfo info;
+  const bool isFolder = !ops.Inspect(p, info) && info.kind == Kind::kFolder;
+  if (isFolder) return Status::Failure(Quoted(path) + " is a folder");
+  if (!p.has_filename() || p.filename() == "." || p.filename() == "..") {
+    return Status::Failure(Quoted(path) + " names a folder, not a file");
+  }
+  return {};
+}
+
+Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                           FileOps& ops) {
+  if (Status status = RefuseFolderTarget(path, ops); !status) return status;
+  fs::path target;
+  FileInfo old;
+  std::error_code error = ResolveLinks(path, target);
+  if (!error) error = ops.Inspect(target, old);
+  if (error) return Status::Failure("cannot save to " + Quoted(path) + ": " + Reason(error));
+  if (Status status = RefuseKind(path, old); !status) return status;
+  const bool replacing = old.kind == Kind::kRegular;
+  if (replacing) {
+    if (std::error_code refused = ops.CheckWritable(target)) {
+      if (IsRefusal(refused)) return Status::Failure(Quoted(path) + " is read-only");
+      return Status::Failure("cannot save to " + Quoted(path) + ": " + Reason(refused));
+    }
+  }
+
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  fs::path temporary;
+  FileHandle file;
+  if (std::error_code created = CreateSibling(ops, folder, temporary, file)) {
+    return Status::Failure("cannot create a file in folder " + Quoted(folder.string()) + ": " +
+                           Reason(created));
+  }
+  if (Status status = WriteNewFile(ops, path, old, file, bytes); !status) {
+    (void)ops.Remove(temporary);
+    return status;
+  }
+
+  fs::path backup;
+  if (replacing) LinkSibling(ops, target, folder, backup);
+  if (std::error_code renamed = ops.Rename(temporary, target)) {
+    (void)ops.Remove(temporary);
+    if (!backup.empty()) (void)ops.Remove(backup);
+    return Status::Failure("cannot replace " + Quoted(path) + ": " + Reason(renamed));
+  }
+  if (std::error_code flushed = ops.FlushFolder(folder)) {
+    // The rename may not survive a power cut: put the old state back and say so.
+    std::string reason =
+        "cannot flush folder " + Quoted(folder.string()) + " to the disk: " + Reason(flushed);
+    if (!backup.empty()) {
+      if (ops.Rename(backup, target)) reason += " (the new file has replaced the old one)";
+    } else if (replacing) {
+      reason += " (the new file has replaced the old one)";
+    } else {
+      (void)ops.Remove(target);
+    }
+    return Status::Failure(reason);
+  }
+  if (!backup.empty()) (void)ops.Remove(backup);
+  return {};
+}
+
 }  // namespace qu
+
+// The system's own calls behind the file layer, one small function per step. A version for
+// another family of systems goes beside this one, selected the same way.
+#if defined(_WIN32)
+#error "the file layer has no implementation for this system yet"
+#else
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace qu {
+namespace {
+
+std::error_code LastError() {
+  return {errno, std::system_category()};
+}
+
+int Descriptor(FileHandle file) {
+  return static_cast<int>(file.native);
+}
+
+FileInfo InfoFrom(const struct stat& st) {
+  FileInfo info;
+  info.kind = S_ISREG(st.st_mode)   ? Kind::kRegular
+              : S_ISDIR(st.st_mode) ? Kind::kFolder
+                                    : Kind::kOther;
+  info.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+  info.owner = static_cast<std::uint32_t>(st.st_uid);
+  info.group = static_cast<std::uint32_t>(st.st_gid);
+  info.size = static_cast<std::uint64_t>(st.st_size);
+  return info;
+}
+
+// The file-creation mask, read without changing it where the system shows it.
+mode_t CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+    }
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+
+}  // namespace
+
+std::error_code FileOps::Inspect(const fs::path& path, FileInfo& info) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    info = {};
+    return errno == ENOENT ? std::error_code() : LastError();
+  }
+  info = InfoFrom(st);
+  return {};
+}
+
+std::error_code FileOps::CheckWritable(const fs::path& path) {
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? std::error_code()
+                                                                    : LastError();
+}
+
+std::error_code FileOps::OpenToRead(const fs::path& path, FileHandle& file) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return LastError();
+  file.native = fd;
+  return {};
+}
+
+std::error_code FileOps::InspectOpen(FileHandle file, FileInfo& info) {
+  struct stat st {};
+  if (::fstat(Descriptor(file), &st) != 0) return LastError();
+  info = InfoFrom(st);
+  return {};
+}
+
+std::error_code FileOps::Read(FileHandle file, std::uint8_t* data, std::size_t size,
+                              std::size_t& got) {
+  ssize_t n;
+  do {
+    n = ::read(Descriptor(file), data, std::min<std::size_t>(size, SSIZE_MAX));
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return LastError();
+  got = static_cast<std::size_t>(n);
+  return {};
+}
+
+std::error_code FileOps::CreateNew(const fs::path& path, FileHandle& file) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+  if (fd < 0) return LastError();
+  file.native = fd;
+  return {};
+}
+
+std::error_code FileOps::SetOwner(FileHandle file, std::uint32_t owner, std::uint32_t group) {
+  if (::fchown(Descriptor(file), owner, group) == 0) return {};
+  const std::error_code error = LastError();
+  // An ordinary user may still give the file a group it belongs to.
+  if (::fchown(Descriptor(file), static_cast<uid_t>(-1), group) == 0) return {};
+  return error;
+}
+
+std::error_code FileOps::SetMode(FileHandle file, std::uint32_t mode) {
+  return ::fchmod(Descriptor(file), static_cast<mode_t>(mode & 07777)) == 0 ? std::error_code()
+                                                                            : LastError();
+}
+
+std::error_code FileOps::Write(FileHandle file, const std::uint8_t* data, std::size_t size) {
+  // One call writes everything; the loop only continues a write the system cut short.
+  while (size > 0) {
+    const ssize_t n = ::write(Descriptor(file), data, std::min<std::size_t>(size, SSIZE_MAX));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return LastError();
+    if (n == 0) return std::make_error_code(std::errc::io_error);
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+std::error_code FileOps::FlushToDisk(FileHandle file) {
+  return ::fsync(Descriptor(file)) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code FileOps::Close(FileHandle file) {
+  // After an interrupted close the descriptor is gone all the same.
+  return ::close(Descriptor(file)) == 0 || errno == EINTR ? std::error_code() : LastError();
+}
+
+std::error_code FileOps::Link(const fs::path& from, const fs::path& to) {
+  return ::link(from.c_str(), to.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code FileOps::Rename(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code FileOps::FlushFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder this process may write in but not list cannot be opened to be flushed.
+  if (fd < 0) return errno == EACCES ? std::error_code() : LastError();
+  std::error_code error;
+  if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP) error = LastError();
+  ::close(fd);
+  return error;
+}
+
+std::error_code FileOps::Remove(const fs::path& path) {
+  return ::unlink(path.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::uint32_t FileOps::NewFileMode() {
+  return 0666 & ~static_cast<std::uint32_t>(CurrentUmask());
+}
+
+}  // namespace qu
+
+#endif

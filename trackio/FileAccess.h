@@ -1,7 +1,7 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -12,30 +12,89 @@
 
 namespace qu {
 
-// Reads a whole regular file in one read into `bytes`, replacing what it held. Files the
-// format cannot address are refused.
-Status ReadWholeFile(const std::string& path, TrackBuffer& bytes);
+// An open file of the operating system (a descriptor, or a handle on systems that use them).
+struct FileHandle {
+  std::intptr_t native = -1;
+};
 
-// The file operations a save goes through. The defaults are the real ones; tests override
-// single steps to make them fail as a full disk, a failing device or a refused rename would.
-// A failing step sets errno, as the real calls do.
+// What is found at a path, after following symbolic links.
+struct FileInfo {
+  enum class Kind { kMissing, kRegular, kFolder, kOther };
+  Kind kind = Kind::kMissing;
+  std::uint32_t mode = 0;  // permission bits, with set-id and sticky bits
+  std::uint32_t owner = 0;
+  std::uint32_t group = 0;
+  std::uint64_t size = 0;
+};
+
+// The file operations that loading and saving go through, one per step. The defaults are the
+// system's own calls; tests override single steps to make them fail as a full disk, a failing
+// device or a refused rename would, or to stop the process in the middle of a save. Every
+// step reports the system's error, or an empty code on success.
 class FileOps {
  public:
   virtual ~FileOps() = default;
-  // Creates a new file that must not exist yet; nullptr on failure.
-  virtual std::FILE* CreateNew(const std::filesystem::path& path);
-  virtual std::size_t Write(std::FILE* file, const std::uint8_t* data, std::size_t size);
-  virtual int Flush(std::FILE* file);
-  virtual int Close(std::FILE* file);
-  virtual void Rename(const std::filesystem::path& from, const std::filesystem::path& to,
-                      std::error_code& error);
+
+  // What is at `path`; a path that does not exist is kMissing, not an error.
+  virtual std::error_code Inspect(const std::filesystem::path& path, FileInfo& info);
+  // Whether this process may write to the existing file at `path`: the test that opening it
+  // for writing would face, made with the process's effective user and group.
+  virtual std::error_code CheckWritable(const std::filesystem::path& path);
+
+  // Opens an existing file for reading without waiting on a pipe that has no writer.
+  virtual std::error_code OpenToRead(const std::filesystem::path& path, FileHandle& file);
+  virtual std::error_code InspectOpen(FileHandle file, FileInfo& info);
+  // Reads up to `size` bytes; `got` is 0 only at the end of the file.
+  virtual std::error_code Read(FileHandle file, std::uint8_t* data, std::size_t size,
+                               std::size_t& got);
+
+  // Creates a new file that must not exist yet, readable and writable by its owner only.
+  virtual std::error_code CreateNew(const std::filesystem::path& path, FileHandle& file);
+  // Gives the open file the owner and group (where the process may) and the mode of another.
+  virtual std::error_code SetOwner(FileHandle file, std::uint32_t owner, std::uint32_t group);
+  virtual std::error_code SetMode(FileHandle file, std::uint32_t mode);
+  // Writes all of `size` bytes, or fails.
+  virtual std::error_code Write(FileHandle file, const std::uint8_t* data, std::size_t size);
+  // Makes the file's data and size durable: they survive a power cut once this returns.
+  virtual std::error_code FlushToDisk(FileHandle file);
+  virtual std::error_code Close(FileHandle file);
+
+  // Gives the file at `from` a second name `to` in the same folder; `to` must not exist.
+  virtual std::error_code Link(const std::filesystem::path& from, const std::filesystem::path& to);
+  // Renames `from` to `to`, replacing a file at `to` in one step.
+  virtual std::error_code Rename(const std::filesystem::path& from,
+                                 const std::filesystem::path& to);
+  // Makes the folder's entries durable (a rename or creation in it survives a power cut).
+  // Succeeds where the file system has no such flush.
+  virtual std::error_code FlushFolder(const std::filesystem::path& folder);
+  virtual std::error_code Remove(const std::filesystem::path& path);
+
+  // The mode a newly created file gets (0666 less the process's file-creation mask).
+  virtual std::uint32_t NewFileMode();
 };
 
 FileOps& RealFileOps();
 
-// Replaces the file at `path` with `bytes`, or leaves it exactly as it was. The bytes are
-// written to a new file in the same folder, which is renamed over the target only when the
-// write has succeeded; on failure the new file is removed again.
+// Checks that `path` names an existing regular file that can be read, with the system's own
+// reason when it does not ("no file at 'x'", "'x' is a folder", "'x' is not a regular file",
+// "cannot read 'x': permission denied").
+Status CheckFileToRead(const std::string& path, FileOps& ops = RealFileOps());
+
+// Reads a whole regular file in one read into `bytes`, replacing what it held. Files the
+// format cannot address are refused.
+Status ReadWholeFile(const std::string& path, TrackBuffer& bytes, FileOps& ops = RealFileOps());
+
+// Refuses a path that names a folder: one that ends in a separator (or in "." or ".."), or
+// that is an existing folder. Saving checks this before it appends an extension.
+Status RefuseFolderTarget(const std::string& path, FileOps& ops = RealFileOps());
+
+// Replaces the file at `path` with `bytes`, so that after a power cut at any moment the path
+// holds either its old bytes or the new ones. The bytes go to a new private file in the same
+// folder, which takes the target's owner, group and mode before anything is written, is
+// flushed to the disk and only then renamed over the target; the folder is flushed after the
+// rename. A symbolic link stays a link: the file it points to is replaced, or created when it
+// does not exist. Existing targets that are not regular files, or that this process may not
+// write, are refused. On any failure the old file is left as it was and the new file removed.
 Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
                            FileOps& ops = RealFileOps());
 

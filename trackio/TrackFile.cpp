@@ -196,10 +196,7 @@ Status LoadTrack(const std::string& path, TrackModel& model, ChunkTrace* trace) 
 
 Status TrackFiles::Load(const std::string& path, TrackModel& model, ChunkTrace* trace) {
   if (path.empty()) return Status::Failure("no file name given");
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return Status::Failure("'" + path + "' is a folder");
-  if (!std::filesystem::is_regular_file(path, ec))
-    return Status::Failure("no file at '" + path + "'");
+  if (Status status = CheckFileToRead(path); !status) return status;
   if (!HasTrackExtension(path)) {
     return Status::Failure("'" + path + "' does not end in " + kTrackExtension);
   }
@@ -316,6 +313,8 @@ Status SaveTrack(const std::string& path, TrackModel& model) {
 Status TrackFiles::Save(const std::string& path, TrackModel& model) {
   if (path.empty()) return Status::Failure("no file name given");
   if (Status status = SerializeTrack(model, buffer_); !status) return status;
+  // A folder is refused before an extension could turn it into a file name inside it.
+  if (Status status = RefuseFolderTarget(path); !status) return status;
   return WriteFileAtomically(SavePathFor(path), buffer_);
 }
 
