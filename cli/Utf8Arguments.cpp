@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "FileAccess.h"
+
 #ifdef _WIN32
 #include <windows.h>
 // windows.h first: shellapi.h needs its types.
@@ -14,14 +16,7 @@ Utf8Arguments::Utf8Arguments(int argc, char** argv) {
 #ifdef _WIN32
   int count = 0;
   if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
-    try {
-      for (int i = 0; i < count; ++i) {
-        const std::u8string text = std::filesystem::path(wide[i]).u8string();
-        texts_.emplace_back(text.begin(), text.end());
-      }
-    } catch (const std::exception&) {
-      texts_.clear();  // not valid UTF-16: the narrow arguments are all there is
-    }
+    for (int i = 0; i < count; ++i) texts_.push_back(Utf8FromPath(std::filesystem::path(wide[i])));
     LocalFree(wide);
   }
 #endif
