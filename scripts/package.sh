@@ -72,6 +72,13 @@ if awk '$1 != "root/root"' "$contents" | grep .; then
   echo "error: files not owned by root" >&2
   exit 1
 fi
+# The changelog and the metainfo name the version being packaged.
+version=$(dpkg-deb -f "$deb" Version)
+zcat "$unpacked/usr/share/doc/qu-vellumar/changelog.gz" | head -1 | grep -qF "($version)" &&
+  grep -qF "<release version=\"$version\"" "$unpacked"/usr/share/metainfo/*.metainfo.xml || {
+  echo "error: packaging/changelog and the metainfo's first release must name version $version" >&2
+  exit 1
+}
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for library in libc6 libstdc++6 libqt6widgets6; do
