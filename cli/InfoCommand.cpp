@@ -25,7 +25,7 @@ int RunInfo(const InfoOptions& options) {
     return Fail(kCannotLoad, status.reason());
   }
   std::error_code ec;
-  const auto bytes = std::filesystem::file_size(options.input, ec);
+  const auto bytes = std::filesystem::file_size(PathFromUtf8(options.input), ec);
   const ordered_json info = DescribeTrack(options.input, ec ? 0 : bytes, model, trace);
   if (options.json) {
     std::cout << info.dump(2) << "\n";

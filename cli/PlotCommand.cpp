@@ -24,7 +24,7 @@ int RunPlot(const PlotOptions& options) {
   if (Status status = LoadTrack(options.input, model); !status) {
     return Fail(kCannotLoad, status.reason());
   }
-  std::string title = std::filesystem::path(options.input).filename().string();
+  std::string title = Utf8FromPath(PathFromUtf8(options.input).filename());
   std::optional<plot::CombineOverlay> overlay;
   if (options.segments) {
     VertexChunk combined = model.bezr;

@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "DisplayText.h"
 #include "ExitCodes.h"
+#include "Utf8Arguments.h"
 
 namespace qu::cli {
 
@@ -38,6 +39,7 @@ int CheckStandardOutput(int status) {
 
 int main(int argc, char** argv) {
   using namespace qu::cli;
+  Utf8Arguments arguments(argc, argv);
   CLI::App app{"Inspect, normalise and reshape track files."};
   app.name("qutrack");
   app.require_subcommand(1);
@@ -47,7 +49,7 @@ int main(int argc, char** argv) {
                               AddPlotCommand(app)};
 
   try {
-    app.parse(argc, argv);
+    app.parse(arguments.argc(), arguments.argv());
   } catch (const CLI::CallForHelp& e) {
     return CheckStandardOutput(app.exit(e));
   } catch (const CLI::CallForAllHelp& e) {

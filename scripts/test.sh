@@ -33,3 +33,9 @@ fuzz_seconds=${QU_FUZZ_SECONDS:-}
 if [ -n "$fuzz_seconds" ]; then
   "$root/scripts/fuzz.sh" "$fuzz_seconds"
 fi
+
+# Last, the Debian package with its checks, and the suites built for Windows, under Wine.
+echo "== the Debian package"
+"$root/scripts/package.sh"
+echo "== the track tools on Windows, under Wine"
+"$root/scripts/test-windows.sh"

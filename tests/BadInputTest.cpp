@@ -17,8 +17,16 @@ namespace {
 std::atomic<std::int64_t> liveBytes{0};
 std::atomic<std::int64_t> peakBytes{0};
 
+std::size_t UsableSize(void* p) {
+#ifdef _WIN32
+  return _msize(p);
+#else
+  return malloc_usable_size(p);
+#endif
+}
+
 void Count(void* p, bool allocated) {
-  const auto bytes = static_cast<std::int64_t>(malloc_usable_size(p));
+  const auto bytes = static_cast<std::int64_t>(UsableSize(p));
   const std::int64_t now = allocated ? (liveBytes += bytes) : (liveBytes -= bytes);
   std::int64_t peak = peakBytes.load();
   while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {

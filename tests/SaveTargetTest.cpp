@@ -1,6 +1,8 @@
 // What a save does with each kind of target, and what a load reports for files it cannot read,
 // tried as an ordinary user: when the tests run as the superuser, the saves and loads run in a
 // child process that has given up its privileges, since permissions do not bind the superuser.
+// POSIX systems only: users, modes, special files and forks (WindowsFileTest.cpp has Windows's).
+#ifndef _WIN32
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -336,3 +338,5 @@ TEST(LoadReasons, FilesThatCannotBeReadGiveTheRealReason) {
 
 }  // namespace
 }  // namespace qu
+
+#endif

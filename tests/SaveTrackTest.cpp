@@ -34,8 +34,10 @@ TEST_F(SaveTrackTest, SavingOverALongerFileLeavesExactlyTheNewBytes) {
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   ASSERT_TRUE(SaveTrack(path, sample_).ok());
   EXPECT_EQ(test::ReadBytes(path), sampleBytes_);
+#ifndef _WIN32  // no permission bits there
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
   EXPECT_EQ(folder_.Entries(), std::vector<std::string>{"track.qutrack"});
 }
 
@@ -43,7 +45,9 @@ TEST_F(SaveTrackTest, SavingThroughALinkReplacesTheFileItPointsTo) {
   const std::string real = folder_.File("real.qutrack");
   const std::string link = folder_.File("link.qutrack");
   test::WriteBytes(real, Bytes{1, 2, 3});
-  fs::create_symlink(real, link);
+  std::error_code made;
+  fs::create_symlink(real, link, made);
+  if (made) GTEST_SKIP() << "no symbolic links here: " << made.message();
   ASSERT_TRUE(SaveTrack(link, sample_).ok());
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(test::ReadBytes(real), sampleBytes_);

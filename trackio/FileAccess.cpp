@@ -162,7 +162,7 @@ FileOps& RealFileOps() {
 
 Status CheckFileToRead(const std::string& path, FileOps& ops) {
   FileInfo info;
-  if (std::error_code error = ops.Inspect(path, info)) {
+  if (std::error_code error = ops.Inspect(PathFromUtf8(path), info)) {
     return Status::Failure("cannot read " + Quoted(path) + ": " + Reason(error));
   }
   if (info.kind == Kind::kMissing) return Status::Failure("no file at " + Quoted(path));
@@ -171,7 +171,7 @@ Status CheckFileToRead(const std::string& path, FileOps& ops) {
 
 Status ReadFile(const std::string& path, const FileReadBody& read, FileOps& ops) {
   FileHandle file;
-  if (std::error_code error = ops.OpenToRead(path, file)) {
+  if (std::error_code error = ops.OpenToRead(PathFromUtf8(path), file)) {
     if (error == std::errc::no_such_file_or_directory) {
       return Status::Failure("no file at " + Quoted(path));
     }
@@ -211,7 +211,7 @@ Status ReadWholeFile(const std::string& path, TrackBuffer& bytes, FileOps& ops) 
 
 Status RefuseFolderTarget(const std::string& path, FileOps& ops) {
   if (path.empty()) return Status::Failure("no file name given");
-  const fs::path p(path);
+  const fs::path p = PathFromUtf8(path);
   FileInfo info;
   const bool isFolder = !ops.Inspect(p, info) && info.kind == Kind::kFolder;
   if (isFolder) return Status::Failure(Quoted(path) + " is a folder");
@@ -236,7 +236,7 @@ Status WriteFileAtomically(const std::string& path, const FileWriteBody& write, 
   if (Status status = RefuseFolderTarget(path, ops); !status) return status;
   fs::path target;
   FileInfo old;
-  std::error_code error = ResolveLinks(path, target);
+  std::error_code error = ResolveLinks(PathFromUtf8(path), target);
   if (!error) error = ops.Inspect(target, old);
   if (error) return Status::Failure("cannot save to " + Quoted(path) + ": " + Reason(error));
   if (Status status = RefuseKind(path, old); !status) return status;
@@ -252,7 +252,7 @@ Status WriteFileAtomically(const std::string& path, const FileWriteBody& write, 
   fs::path temporary;
   FileHandle file;
   if (std::error_code created = CreateSibling(ops, folder, temporary, file)) {
-    return Status::Failure("cannot create a file in folder " + Quoted(folder.string()) + ": " +
+    return Status::Failure("cannot create a file in folder " + Quoted(Utf8FromPath(folder)) + ": " +
                            Reason(created));
   }
   if (Status status = WriteNewFile(ops, path, old, file, write); !status) {
@@ -270,7 +270,7 @@ Status WriteFileAtomically(const std::string& path, const FileWriteBody& write, 
   if (std::error_code flushed = ops.FlushFolder(folder)) {
     // The rename may not survive a power cut: put the old state back and say so.
     std::string reason =
-        "cannot flush folder " + Quoted(folder.string()) + " to the disk: " + Reason(flushed);
+        "cannot flush folder " + Quoted(Utf8FromPath(folder)) + " to the disk: " + Reason(flushed);
     if (!backup.empty()) {
       if (ops.Rename(backup, target)) reason += " (the new file has replaced the old one)";
     } else if (replacing) {
@@ -286,10 +286,238 @@ Status WriteFileAtomically(const std::string& path, const FileWriteBody& write, 
 
 }  // namespace qu
 
-// The system's own calls behind the file layer, one small function per step. A version for
-// another family of systems goes beside this one, selected the same way.
+// The system's own calls behind the file layer, one small function per step: Windows's first,
+// then those of POSIX systems.
 #if defined(_WIN32)
-#error "the file layer has no implementation for this system yet"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace qu {
+namespace {
+
+// The system's error as the portable condition that the code above compares with and whose
+// text reads as it does on other systems; an error without one keeps the system's own code.
+std::error_code ErrorFrom(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+      return std::make_error_code(std::errc::no_such_file_or_directory);
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return std::make_error_code(std::errc::file_exists);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return std::make_error_code(std::errc::permission_denied);
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return std::make_error_code(std::errc::device_or_resource_busy);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return std::make_error_code(std::errc::no_space_on_device);
+    case ERROR_NOT_SAME_DEVICE:
+      return std::make_error_code(std::errc::cross_device_link);
+    case ERROR_FILENAME_EXCED_RANGE:
+      return std::make_error_code(std::errc::filename_too_long);
+    case ERROR_INVALID_NAME:
+      return std::make_error_code(std::errc::invalid_argument);
+    case ERROR_DIRECTORY:
+      return std::make_error_code(std::errc::not_a_directory);
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+      return std::make_error_code(std::errc::not_supported);
+    default:
+      return {static_cast<int>(code), std::system_category()};
+  }
+}
+
+std::error_code LastError() {
+  return ErrorFrom(GetLastError());
+}
+
+HANDLE Handle(FileHandle file) {
+  return reinterpret_cast<HANDLE>(file.native);
+}
+
+FileHandle FromHandle(HANDLE handle) {
+  return FileHandle{reinterpret_cast<std::intptr_t>(handle)};
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The most one ReadFile or WriteFile call is asked to move.
+constexpr std::size_t kMaxTransfer = 1u << 30;
+
+std::error_code InfoFromHandle(HANDLE handle, FileInfo& info) {
+  info = {};
+  const DWORD type = GetFileType(handle);
+  if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return LastError();
+  if (type != FILE_TYPE_DISK) {  // a console, a printer port, a pipe
+    info.kind = Kind::kOther;
+    return {};
+  }
+  BY_HANDLE_FILE_INFORMATION data;
+  if (!GetFileInformationByHandle(handle, &data)) return LastError();
+  info.kind = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? Kind::kFolder : Kind::kRegular;
+  // Windows keeps no permission bits; the read-only attribute is the nearest thing.
+  info.mode = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return {};
+}
+
+// Opens an existing file or folder, following links. FILE_FLAG_BACKUP_SEMANTICS is what lets
+// a folder be opened, so that it is reported as a folder rather than as access denied.
+HANDLE OpenExisting(const fs::path& path, DWORD access) {
+  return CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+fs::path PathFromUtf8(std::string_view text) {
+  if (text.empty() || text.size() > INT_MAX) return {};
+  const int length = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  std::wstring converted(static_cast<std::size_t>(std::max(wide, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), length, converted.data(), wide);
+  return fs::path(std::move(converted));
+}
+
+std::string Utf8FromPath(const fs::path& path) {
+  const std::wstring& wide = path.native();
+  if (wide.empty() || wide.size() > INT_MAX) return {};
+  const int length = static_cast<int>(wide.size());
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string converted(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, converted.data(), bytes, nullptr, nullptr);
+  return converted;
+}
+
+std::error_code FileOps::Inspect(const fs::path& path, FileInfo& info) {
+  // No access rights asked for: only the file's kind and size are read.
+  const HANDLE handle = OpenExisting(path, 0);
+  if (handle == INVALID_HANDLE_VALUE) {
+    info = {};
+    const std::error_code error = LastError();
+    return error == std::errc::no_such_file_or_directory ? std::error_code() : error;
+  }
+  const std::error_code error = InfoFromHandle(handle, info);
+  CloseHandle(handle);
+  return error;
+}
+
+std::error_code FileOps::CheckWritable(const fs::path& path) {
+  // The read-only attribute binds every user; it is read itself rather than left to the open
+  // below, which not every implementation of these calls refuses for an administrator.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    return std::make_error_code(std::errc::permission_denied);
+  }
+  // Opening for writing faces the file's access list, and changes nothing.
+  const HANDLE handle = CreateFileW(path.c_str(), FILE_WRITE_DATA, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  CloseHandle(handle);
+  return {};
+}
+
+std::error_code FileOps::OpenToRead(const fs::path& path, FileHandle& file) {
+  const HANDLE handle = OpenExisting(path, GENERIC_READ);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  file = FromHandle(handle);
+  return {};
+}
+
+std::error_code FileOps::InspectOpen(FileHandle file, FileInfo& info) {
+  return InfoFromHandle(Handle(file), info);
+}
+
+std::error_code FileOps::Read(FileHandle file, std::uint8_t* data, std::size_t size,
+                              std::size_t& got) {
+  DWORD n = 0;
+  if (!ReadFile(Handle(file), data, static_cast<DWORD>(std::min(size, kMaxTransfer)), &n,
+                nullptr)) {
+    return LastError();
+  }
+  got = n;
+  return {};
+}
+
+std::error_code FileOps::CreateNew(const fs::path& path, FileHandle& file) {
+  // Shared with no one while it is written. Its access list is the one the folder gives new
+  // files, as for any file a program creates there.
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  file = FromHandle(handle);
+  return {};
+}
+
+std::error_code FileOps::SetOwner(FileHandle, std::uint32_t, std::uint32_t) {
+  // Windows has no owner and group numbers to carry over.
+  return std::make_error_code(std::errc::not_supported);
+}
+
+std::error_code FileOps::SetMode(FileHandle, std::uint32_t mode) {
+  // Only writable targets are replaced, so a writable new file is all a save ever needs.
+  return (mode & 0200) ? std::error_code() : std::make_error_code(std::errc::not_supported);
+}
+
+std::error_code FileOps::Write(FileHandle file, const std::uint8_t* data, std::size_t size) {
+  // The handle writes the bytes as they are: no C runtime stands between, so nothing
+  // translates line ends.
+  while (size > 0) {
+    DWORD n = 0;
+    if (!WriteFile(Handle(file), data, static_cast<DWORD>(std::min(size, kMaxTransfer)), &n,
+                   nullptr)) {
+      return LastError();
+    }
+    if (n == 0) return std::make_error_code(std::errc::io_error);
+    data += n;
+    size -= n;
+  }
+  return {};
+}
+
+std::error_code FileOps::FlushToDisk(FileHandle file) {
+  return FlushFileBuffers(Handle(file)) ? std::error_code() : LastError();
+}
+
+std::error_code FileOps::Close(FileHandle file) {
+  return CloseHandle(Handle(file)) ? std::error_code() : LastError();
+}
+
+std::error_code FileOps::Link(const fs::path& from, const fs::path& to) {
+  return CreateHardLinkW(to.c_str(), from.c_str(), nullptr) ? std::error_code() : LastError();
+}
+
+std::error_code FileOps::Rename(const fs::path& from, const fs::path& to) {
+  // Replaces the target in one step, and returns only once the move is on the disk.
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? std::error_code()
+             : LastError();
+}
+
+std::error_code FileOps::FlushFolder(const fs::path&) {
+  // Windows has no flush for a folder's entries; the rename above was written through.
+  return {};
+}
+
+std::error_code FileOps::Remove(const fs::path& path) {
+  return DeleteFileW(path.c_str()) ? std::error_code() : LastError();
+}
+
+std::uint32_t FileOps::NewFileMode() {
+  return 0666;
+}
+
+}  // namespace qu
+
 #else
 
 #include <fcntl.h>
@@ -339,6 +567,14 @@ mode_t CurrentUmask() {
 }
 
 }  // namespace
+
+fs::path PathFromUtf8(std::string_view text) {
+  return fs::path(text);
+}
+
+std::string Utf8FromPath(const fs::path& path) {
+  return path.native();
+}
 
 std::error_code FileOps::Inspect(const fs::path& path, FileInfo& info) {
   struct stat st {};

@@ -6,6 +6,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "Status.h"
@@ -75,6 +76,12 @@ class FileOps {
 };
 
 FileOps& RealFileOps();
+
+// File names are UTF-8 text throughout the program. These convert between that text and the
+// system's own form of a path: UTF-16 on Windows, the bytes as they are elsewhere. Text that is
+// not valid UTF-8 or UTF-16 turns into U+FFFD replacement characters, never into an error.
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string Utf8FromPath(const std::filesystem::path& path);
 
 // Checks that `path` names an existing regular file that can be read, with the system's own
 // reason when it does not ("no file at 'x'", "'x' is a folder", "'x' is not a regular file",

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Cross-builds the track libraries, qutrack and their GoogleTest suites for 64-bit Windows with
+# MinGW-w64 into build-windows/, runs every suite under Wine, and checks that qutrack.exe
+# writes the same bytes as the Linux build for normalize and combine -n 3 of the sample track,
+# also below a folder whose name is not ASCII. The window is not built: Debian has no Qt for
+# MinGW.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-windows"
+toolchain="$root/cmake/mingw-w64-x86_64.cmake"
+deps="$build/deps"
+
+"$root/scripts/need-packages.sh" cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest \
+  libcli11-dev nlohmann-json3-dev
+
+# GoogleTest from Debian's sources, built once with the same compiler into deps/.
+if [ ! -f "$deps/lib/cmake/GTest/GTestConfig.cmake" ]; then
+  echo "== GoogleTest for Windows"
+  cmake -S /usr/src/googletest -B "$build/googletest" -G Ninja --toolchain "$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DBUILD_GMOCK=OFF >/dev/null
+  cmake --build "$build/googletest" -j"$(nproc)" >/dev/null
+  cmake --install "$build/googletest" >/dev/null
+fi
+# The header-only libraries, beside GoogleTest: the MinGW build must not look into /usr/include.
+for package in CLI11:CLI nlohmann_json:nlohmann; do
+  mkdir -p "$deps/include" "$deps/share/cmake"
+  cp -rT "/usr/include/${package#*:}" "$deps/include/${package#*:}"
+  cp -rT "/usr/share/cmake/${package%%:*}" "$deps/share/cmake/${package%%:*}"
+done
+
+echo "== cross-build (build-windows/)"
+# The preset finds GoogleTest and the header-only libraries in build-windows/deps.
+werror=OFF
+[ -n "${CI:-}" ] && werror=ON
+cd "$root"
+cmake --preset windows -DQU_WERROR="$werror" "$@" >/dev/null
+cmake --build --preset windows -j"$(nproc)"
+
+# Wine keeps its own Windows in the build folder; one server process serves every run.
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=$(mktemp -d)
+trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
+mkdir -p "$WINEPREFIX"
+"$wineserver" -p 60
+[ -d "$WINEPREFIX/drive_c" ] || "$wine" wineboot --init >/dev/null 2>&1
+
+echo "== the suites under Wine"
+passed=0
+failed=0
+skipped=0
+count() { sed -n "s/^\[  $1 *\] \([0-9]*\) tests\?\..*/\1/p" "$2" | head -1; }
+for suite in "$build"/bin/*_tests.exe; do
+  name=$(basename "$suite" .exe)
+  log="$work/$name.log"
+  status=0
+  "$wine" "$suite" --gtest_brief=1 >"$log" 2>&1 || status=$?
+  ok=$(count PASSED "$log")
+  skip=$(count SKIPPED "$log")
+  bad=$(grep -c '^\[  FAILED  \] .* ([0-9]* ms)$' "$log" || true)
+  if ((status != 0 || bad > 0)) || [ -z "$ok" ]; then
+    cat "$log"
+    ((bad > 0)) || bad=1
+  fi
+  echo "$name: ${ok:-0} passed, $bad failed, ${skip:-0} skipped"
+  passed=$((passed + ${ok:-0}))
+  failed=$((failed + bad))
+  skipped=$((skipped + ${skip:-0}))
+done
+echo "$passed passed, $failed failed, $skipped skipped"
+((failed == 0))
+
+echo "== qutrack.exe against the Linux build"
+linux_qutrack=${QU_LINUX_QUTRACK:-$root/build/bin/qutrack}
+[ -x "$linux_qutrack" ] || "$root/scripts/setup.sh"
+folder="Achterbahn-Übungen"
+mkdir -p "$work/$folder"
+cp "$root/examples/sample.qutrack" "$work/$folder/sample.qutrack"
+(
+  cd "$work"
+  "$linux_qutrack" normalize "$folder/sample.qutrack" linux-normal.qutrack
+  "$linux_qutrack" combine "$folder/sample.qutrack" linux-combined.qutrack -n 3 >linux-combine.txt
+  "$wine" "$build/bin/qutrack.exe" normalize "$folder/sample.qutrack" "$folder/normal.qutrack"
+  "$wine" "$build/bin/qutrack.exe" combine "$folder/sample.qutrack" "$folder/combined.qutrack" \
+    -n 3 >windows-combine.txt
+  cmp linux-normal.qutrack "$folder/normal.qutrack"
+  cmp linux-combined.qutrack "$folder/combined.qutrack"
+  # The report is the same text, but with Windows line ends on a Windows console.
+  tr -d '\r' <windows-combine.txt | cmp - linux-combine.txt
+)
+echo "normalize and combine -n 3 give the Linux build's bytes, in and from '$folder'"
