@@ -5,6 +5,7 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "FileAccess.h"
 #include "TrackFile.h"
 #include "TrackReport.h"
 
