@@ -29,6 +29,10 @@ inline const CLI::Validator kSegmentCount(
     },
     "POSITIVE");
 
+// Runs qutrack with the arguments in UTF-8, the program's name first, and returns its exit
+// status; what it prints goes to standard output and standard error.
+int RunQutrack(int argc, char** argv);
+
 // Prints "error: REASON" on standard error, the reason through DisplayText, and returns `code`.
 int Fail(int code, const std::string& reason);
 

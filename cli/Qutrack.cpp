@@ -1,0 +1,67 @@
+// qutrack's command line: the subcommands, the parsing and the exit status.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+
+#include "Commands.h"
+#include "DisplayText.h"
+#include "ExitCodes.h"
+
+namespace qu::cli {
+
+int Fail(int code, const std::string& reason) {
+  std::cerr << "error: " << DisplayText(reason) << "\n";
+  return code;
+}
+
+namespace {
+
+// What a command printed is its product: once it has run, standard output is flushed and
+// checked, so that a full disk or a closed descriptor is not reported as success. A command
+// that failed already keeps its own status and its one error line.
+int CheckStandardOutput(int status) {
+  errno = 0;
+  std::cout.flush();
+  const bool flushed = std::fflush(stdout) == 0;
+  const int error = errno;
+  if ((flushed && std::cout && !std::ferror(stdout)) || status != kSuccess) return status;
+  std::string reason = "cannot write to standard output";
+  if (error != 0) reason += std::string(": ") + std::strerror(error);
+  return Fail(kCannotSave, reason);
+}
+
+}  // namespace
+
+int RunQutrack(int argc, char** argv) {
+  CLI::App app{"Inspect, normalise and reshape track files."};
+  app.name("qutrack");
+  app.require_subcommand(1);
+  app.set_help_all_flag("--help-all", "Show help for every subcommand");
+
+  const Command commands[] = {AddNormalizeCommand(app), AddInfoCommand(app), AddCombineCommand(app),
+                              AddPlotCommand(app)};
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return CheckStandardOutput(app.exit(e));
+  } catch (const CLI::CallForAllHelp& e) {
+    return CheckStandardOutput(app.exit(e));
+  } catch (const CLI::ParseError& e) {
+    return Fail(kUsage, std::string(e.what()) + " (see 'qutrack --help')");
+  }
+  for (const Command& command : commands) {
+    if (!command.app->parsed()) continue;
+    try {
+      return CheckStandardOutput(command.run());
+    } catch (const std::exception& e) {
+      // Nothing a command calls should throw; if something does, say so in one line.
+      return Fail(kInternal, std::string("internal failure: ") + e.what());
+    }
+  }
+  return kUsage;
+}
+
+}  // namespace qu::cli
