@@ -440,8 +440,8 @@ std::error_code FileOps::InspectOpen(FileHandle file, FileInfo& info) {
 std::error_code FileOps::Read(FileHandle file, std::uint8_t* data, std::size_t size,
                               std::size_t& got) {
   DWORD n = 0;
-  if (!ReadFile(Handle(file), data, static_cast<DWORD>(std::min(size, kMaxTransfer)), &n,
-                nullptr)) {
+  if (!::ReadFile(Handle(file), data, static_cast<DWORD>(std::min(size, kMaxTransfer)), &n,
+                  nullptr)) {
     return LastError();
   }
   got = n;
@@ -473,8 +473,8 @@ std::error_code FileOps::Write(FileHandle file, const std::uint8_t* data, std::s
   // translates line ends.
   while (size > 0) {
     DWORD n = 0;
-    if (!WriteFile(Handle(file), data, static_cast<DWORD>(std::min(size, kMaxTransfer)), &n,
-                   nullptr)) {
+    if (!::WriteFile(Handle(file), data, static_cast<DWORD>(std::min(size, kMaxTransfer)), &n,
+                     nullptr)) {
       return LastError();
     }
     if (n == 0) return std::make_error_code(std::errc::io_error);
