@@ -205,9 +205,10 @@ class WindowTest : public QObject {
     if (!updated.wait(10000)) qFatal("no preview");
     return window_->previewContent();
   }
-  void Drop(const QString& path) {
+  void Drop(const QString& path) { DropUrl(QUrl::fromLocalFile(path)); }
+  void DropUrl(const QUrl& url) {
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
+    data.setUrls({url});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window_.get(), &enter);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -224,12 +225,7 @@ class WindowTest : public QObject {
         url += '%' + QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
       }
     }
-    QMimeData data;
-    data.setUrls({QUrl::fromEncoded(url)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window_.get(), &enter);
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window_.get(), &drop);
+    DropUrl(QUrl::fromEncoded(url));
   }
   void PressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(window_.get(), static_cast<Qt::Key>(key), modifiers);
