@@ -28,7 +28,13 @@ int CheckStandardOutput(int status) {
   const int error = errno;
   if ((flushed && std::cout && !std::ferror(stdout)) || status != kSuccess) return status;
   std::string reason = "cannot write to standard output";
-  if (error != 0) reason += std::string(": ") + std::strerror(error);
+  if (error != 0) {
+    // The system's text ends the sentence, in lower case as every other reason prints it.
+    std::string text = std::strerror(error);
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
+      text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    reason += ": " + text;
+  }
   return Fail(kCannotSave, reason);
 }
 
