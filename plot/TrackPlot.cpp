@@ -26,6 +26,12 @@ constexpr int kSamplesPerSegment = 16;
 const Box kPlanPanel{{20, 46}, {390, 326}};
 const Box kElevationPanel{{410, 46}, {780, 326}};
 
+// A segment whose samples all fit in a box this small on the page (its diagonal, in picture
+// units) is drawn from its first sample alone: the others are that close to it. Lines are
+// merged within what is left of kDrawTolerance, so that every sample stays within it.
+constexpr double kDotSize = 0.01;
+constexpr double kMergeTolerance = kDrawTolerance - kDotSize;
+
 // Curves are cut this far outside their frame, so that the frame's own clip path, not the cut,
 // decides where a line ends: more than half the widest stroke plus the tolerance.
 constexpr double kClipMargin = 8.0;
@@ -208,7 +214,7 @@ class PathData : public StrokeSink {
 class Pen {
  public:
   explicit Pen(const Box& frame)
-      : simplifier_(kDrawTolerance, data_), clipper_(Grown(frame, kClipMargin), simplifier_) {}
+      : simplifier_(kMergeTolerance, data_), clipper_(Grown(frame, kClipMargin), simplifier_) {}
   void Add(const Point2& p) { clipper_.Add(p); }
   // The curve is interrupted: the next point starts a new stroke.
   void Break() { clipper_.Break(); }
@@ -341,28 +347,50 @@ Box ProfileWindow(const RunCurves& run, const TrackRest& rest, double from, doub
   return window.box();
 }
 
-// Whether segment i can come near the frame in the plan: its control points' box does (the
-// curve lies within it). Points that are not finite count as near, so that their samples
-// break the line as they do elsewhere.
-bool PlanHullMeets(const std::vector<BezierVertex>& v, int i, const ViewportMapping& map,
-                   const Box& frame) {
+// Where segment i's control points lie, and so its curve: their box in the plan, in picture
+// units, and their range of heights.
+struct SegmentHull {
+  bool finite = false;
+  Box plan;
+  double lowest = 0.0;
+  double highest = 0.0;
+};
+
+SegmentHull HullOf(const std::vector<BezierVertex>& v, int i, const ViewportMapping& planMap) {
   const BezierVertex& a = v[static_cast<std::size_t>(i)];
   const BezierVertex& b = v[static_cast<std::size_t>(i + 1)];
-  const std::array<Vector3, 4> controls{a.position, a.controlOut, b.controlIn, b.position};
-  BoxBuilder hull;
-  for (const Vector3& c : controls) {
-    if (!qu::IsFinite(c)) return true;
-    hull.Add(Plan(c));
+  SegmentHull hull;
+  BoxBuilder plan;
+  hull.lowest = hull.highest = a.position.y;
+  for (const Vector3& c : {a.position, a.controlOut, b.controlIn, b.position}) {
+    if (!qu::IsFinite(c)) return hull;
+    plan.Add(Plan(c));
+    hull.lowest = std::min<double>(hull.lowest, c.y);
+    hull.highest = std::max<double>(hull.highest, c.y);
   }
+  hull.finite = true;
   // Samples are rounded to single precision: a few of its steps more on every side.
-  Box box = hull.box();
+  Box box = plan.box();
   box = Grown(box, 1e-6 * std::max({std::fabs(box.min.x), std::fabs(box.min.y),
                                     std::fabs(box.max.x), std::fabs(box.max.y)}));
-  const Point2 p = map.Map(box.min);
-  const Point2 q = map.Map(box.max);
-  const Box grown = Grown(frame, kClipMargin);
-  return std::max(p.x, q.x) >= grown.min.x && std::min(p.x, q.x) <= grown.max.x &&
-         std::max(p.y, q.y) >= grown.min.y && std::min(p.y, q.y) <= grown.max.y;
+  const Point2 p = planMap.Map(box.min);
+  const Point2 q = planMap.Map(box.max);
+  hull.plan = {{std::min(p.x, q.x), std::min(p.y, q.y)}, {std::max(p.x, q.x), std::max(p.y, q.y)}};
+  return hull;
+}
+
+// Whether a segment can come near the plan's frame. Points that are not finite count as near,
+// so that their samples break the line as they do elsewhere.
+bool MeetsPlanFrame(const SegmentHull& hull) {
+  const Box frame = Grown(kPlanPanel, kClipMargin);
+  return !hull.finite || (hull.plan.max.x >= frame.min.x && hull.plan.min.x <= frame.max.x &&
+                          hull.plan.max.y >= frame.min.y && hull.plan.min.y <= frame.max.y);
+}
+
+// How many of a segment's samples are drawn: all, or only the first where all of them fit in
+// a box of width × height on the page whose diagonal is at most kDotSize.
+int DrawnSamples(bool finite, double width, double height) {
+  return finite && width * width + height * height <= kDotSize * kDotSize ? 1 : kSamplesPerSegment;
 }
 
 // Draws the rest in both views from one pass over its samples. The profile is followed until
@@ -375,26 +403,42 @@ RestDrawing DrawRest(const TrackRest& rest, const Views& views) {
   const double profileEnd = kElevationPanel.max.x + kClipMargin;
   PathLengthCounter length(rest.startLength);
   bool profileOpen = true;
-  auto draw = [&](const Vector3& p, bool toPlan) {
-    if (toPlan) plan.Add(views.plan.Map(Plan(p)));
-    if (!profileOpen) return;
-    const Point2 q = views.elevation.Map({length.Add(p), p.y});
+  auto toProfile = [&](double s, double height) {
+    const Point2 q = views.elevation.Map({s, height});
     elevation.Add(q);
     profileOpen = !(q.x > profileEnd);
   };
+  std::array<Vector3, kSamplesPerSegment> points;
+  std::array<double, kSamplesPerSegment> lengths{};
   bool lastMet = false;
   for (int i = rest.first; i <= rest.last; ++i) {
-    const bool meets = PlanHullMeets(rest.vertices, i, views.plan, kPlanPanel);
-    for (int k = 0; k < kSamplesPerSegment; ++k) {
-      // The segment's first sample also ends the line from the one before.
-      const bool toPlan = meets || (k == 0 && lastMet);
-      if (!toPlan && !profileOpen) break;
-      draw(SegmentPoint(rest.vertices, i, k), toPlan);
+    const SegmentHull hull = HullOf(rest.vertices, i, views.plan);
+    const bool meets = MeetsPlanFrame(hull);
+    // The segment's first sample also ends the line from the one before.
+    const int toPlan = meets ? DrawnSamples(hull.finite, hull.plan.width(), hull.plan.height())
+                             : (lastMet ? 1 : 0);
+    const int sampled = profileOpen ? kSamplesPerSegment : toPlan;
+    for (int k = 0; k < sampled; ++k) {
+      const auto at = static_cast<std::size_t>(k);
+      points[at] = SegmentPoint(rest.vertices, i, k);
+      if (profileOpen) lengths[at] = length.Add(points[at]);
     }
+    for (int k = 0; k < toPlan; ++k)
+      plan.Add(views.plan.Map(Plan(points[static_cast<std::size_t>(k)])));
     if (!meets) plan.Break();
     lastMet = meets;
+    if (!profileOpen) continue;
+    const double run = (lengths.back() - lengths.front()) * views.elevation.scaleX();
+    const double rise = (hull.highest - hull.lowest) * views.elevation.scaleY();
+    const int toElevation = DrawnSamples(hull.finite, run, rise);
+    for (int k = 0; k < toElevation && profileOpen; ++k) {
+      const auto at = static_cast<std::size_t>(k);
+      toProfile(lengths[at], points[at].y);
+    }
   }
-  draw(rest.vertices[static_cast<std::size_t>(rest.last + 1)].position, lastMet);
+  const Vector3& end = rest.vertices[static_cast<std::size_t>(rest.last + 1)].position;
+  if (lastMet) plan.Add(views.plan.Map(Plan(end)));
+  if (profileOpen) toProfile(length.Add(end), end.y);
   return {plan.Finish(), elevation.Finish()};
 }
 
