@@ -230,13 +230,8 @@ class Pen {
   FrameClipper clipper_;
 };
 
-Box Padded(Box box) {
-  const double pad = std::max({box.width(), box.height(), 1.0}) * 0.05;
-  box.min.x -= pad;
-  box.min.y -= pad;
-  box.max.x += pad;
-  box.max.y += pad;
-  return box;
+Box Padded(const Box& box) {
+  return Grown(box, std::max({box.width(), box.height(), 1.0}) * 0.05);
 }
 
 Point2 Plan(const Vector3& p) {
@@ -396,50 +391,71 @@ int DrawnSamples(bool finite, double width, double height) {
 // Draws the rest in both views from one pass over its samples. The profile is followed until
 // it leaves its frame on the right, where it stays, as lengths only grow; after that, a
 // segment that cannot come near the plan's frame is not sampled at all.
-RestDrawing DrawRest(const TrackRest& rest, const Views& views) {
-  if (!IsSegmentRange(rest.vertices, rest.first, rest.last)) return {};
-  Pen plan(kPlanPanel);
-  Pen elevation(kElevationPanel);
-  const double profileEnd = kElevationPanel.max.x + kClipMargin;
-  PathLengthCounter length(rest.startLength);
-  bool profileOpen = true;
-  auto toProfile = [&](double s, double height) {
-    const Point2 q = views.elevation.Map({s, height});
-    elevation.Add(q);
-    profileOpen = !(q.x > profileEnd);
-  };
-  std::array<Vector3, kSamplesPerSegment> points;
-  std::array<double, kSamplesPerSegment> lengths{};
-  bool lastMet = false;
-  for (int i = rest.first; i <= rest.last; ++i) {
-    const SegmentHull hull = HullOf(rest.vertices, i, views.plan);
+class RestPainter {
+ public:
+  RestPainter(const TrackRest& rest, const Views& views)
+      : rest_(rest), views_(views), length_(rest.startLength) {}
+
+  void Segment(int i) {
+    const SegmentHull hull = HullOf(rest_.vertices, i, views_.plan);
     const bool meets = MeetsPlanFrame(hull);
     // The segment's first sample also ends the line from the one before.
     const int toPlan = meets ? DrawnSamples(hull.finite, hull.plan.width(), hull.plan.height())
-                             : (lastMet ? 1 : 0);
-    const int sampled = profileOpen ? kSamplesPerSegment : toPlan;
-    for (int k = 0; k < sampled; ++k) {
-      const auto at = static_cast<std::size_t>(k);
-      points[at] = SegmentPoint(rest.vertices, i, k);
-      if (profileOpen) lengths[at] = length.Add(points[at]);
-    }
-    for (int k = 0; k < toPlan; ++k)
-      plan.Add(views.plan.Map(Plan(points[static_cast<std::size_t>(k)])));
-    if (!meets) plan.Break();
-    lastMet = meets;
-    if (!profileOpen) continue;
-    const double run = (lengths.back() - lengths.front()) * views.elevation.scaleX();
-    const double rise = (hull.highest - hull.lowest) * views.elevation.scaleY();
-    const int toElevation = DrawnSamples(hull.finite, run, rise);
-    for (int k = 0; k < toElevation && profileOpen; ++k) {
-      const auto at = static_cast<std::size_t>(k);
-      toProfile(lengths[at], points[at].y);
+                             : (lastMet_ ? 1 : 0);
+    Sample(i, profileOpen_ ? kSamplesPerSegment : toPlan);
+    for (int k = 0; k < toPlan; ++k) ToPlan(points_[static_cast<std::size_t>(k)]);
+    if (!meets) plan_.Break();
+    lastMet_ = meets;
+    if (!profileOpen_) return;
+    const double run = (lengths_.back() - lengths_.front()) * views_.elevation.scaleX();
+    const double rise = (hull.highest - hull.lowest) * views_.elevation.scaleY();
+    const int toProfile = DrawnSamples(hull.finite, run, rise);
+    for (int k = 0; k < toProfile && profileOpen_; ++k) {
+      ToProfile(lengths_[static_cast<std::size_t>(k)], points_[static_cast<std::size_t>(k)].y);
     }
   }
-  const Vector3& end = rest.vertices[static_cast<std::size_t>(rest.last + 1)].position;
-  if (lastMet) plan.Add(views.plan.Map(Plan(end)));
-  if (profileOpen) toProfile(length.Add(end), end.y);
-  return {plan.Finish(), elevation.Finish()};
+
+  RestDrawing Finish() {
+    const Vector3& end = rest_.vertices[static_cast<std::size_t>(rest_.last + 1)].position;
+    if (lastMet_) ToPlan(end);
+    if (profileOpen_) ToProfile(length_.Add(end), end.y);
+    return {plan_.Finish(), elevation_.Finish()};
+  }
+
+ private:
+  // The first `count` samples of segment i, with their lengths while the profile needs them.
+  void Sample(int i, int count) {
+    for (int k = 0; k < count; ++k) {
+      const auto at = static_cast<std::size_t>(k);
+      points_[at] = SegmentPoint(rest_.vertices, i, k);
+      if (profileOpen_) lengths_[at] = length_.Add(points_[at]);
+    }
+  }
+
+  void ToPlan(const Vector3& p) { plan_.Add(views_.plan.Map(Plan(p))); }
+
+  void ToProfile(double s, double height) {
+    const Point2 q = views_.elevation.Map({s, height});
+    elevation_.Add(q);
+    profileOpen_ = !(q.x > kElevationPanel.max.x + kClipMargin);
+  }
+
+  const TrackRest& rest_;
+  const Views& views_;
+  Pen plan_{kPlanPanel};
+  Pen elevation_{kElevationPanel};
+  PathLengthCounter length_;
+  bool profileOpen_ = true;
+  bool lastMet_ = false;  // whether the segment before can come near the plan's frame
+  std::array<Vector3, kSamplesPerSegment> points_{};
+  std::array<double, kSamplesPerSegment> lengths_{};
+};
+
+RestDrawing DrawRest(const TrackRest& rest, const Views& views) {
+  if (!IsSegmentRange(rest.vertices, rest.first, rest.last)) return {};
+  RestPainter painter(rest, views);
+  for (int i = rest.first; i <= rest.last; ++i) painter.Segment(i);
+  return painter.Finish();
 }
 
 // Opens the view's group and its clipped drawing group, and draws the frame, label and
