@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "Commands.h"
 #include "ExitCodes.h"
@@ -30,7 +31,8 @@ int RunPlot(const PlotOptions& options) {
     VertexChunk combined = model.bezr;
     const CombineResult result = CombineSegments(combined, 0, *options.segments - 1);
     if (!result.combined()) return Fail(kCombineRefused, result.reason);
-    overlay = plot::CombineOverlay{combined.Vertices, *options.segments, result.maxDeviation};
+    overlay =
+        plot::CombineOverlay{std::move(combined.Vertices), *options.segments, result.maxDeviation};
     title += ": the first " + std::to_string(*options.segments) + " segments combined";
   }
   const std::string svg = plot::RenderSvg(model.bezr.Vertices, title, overlay);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "PlotGeometry.h"
 #include "VertexChunks.h"
 
 namespace qu::plot {
@@ -11,18 +12,6 @@ namespace qu::plot {
 // A picture of a track's Bezier path in two views side by side: the plan, seen from above,
 // and the elevation profile, the height along the length of the path. The y axis of the
 // vertex positions is "up".
-
-struct Point2 {
-  double x = 0.0;
-  double y = 0.0;
-};
-
-struct Box {
-  Point2 min;
-  Point2 max;
-  double width() const { return max.x - min.x; }
-  double height() const { return max.y - min.y; }
-};
 
 // Points along segments first … last of a vertex table, `perSegment` per segment plus the end
 // point of the last one.
@@ -69,9 +58,18 @@ struct CombineOverlay {
   double maxDeviation = 0.0;
 };
 
+// How far, in picture units, a drawn line may stray from the sampled curve (before its
+// coordinates are rounded to 0.1). The picture is 800 units wide: a twentieth of a unit is
+// half the rounding step, and small enough that the corners between the lines kept do not
+// show even at twice the picture's size.
+inline constexpr double kDrawTolerance = 0.05;
+
 // The whole picture as an SVG document of 800 × 400 units that scales to its viewport. The
 // title may hold any bytes; it is shown through DisplayText, so the document is always
-// well-formed UTF-8 XML.
+// well-formed UTF-8 XML. Each curve is sampled as SamplePath does, 16 points per segment, and
+// drawn only where it meets its view's frame, with only the points needed to stay within
+// kDrawTolerance of the samples; the samples of the track are streamed, not stored, so a
+// track of any length costs memory for what its drawing shows.
 std::string RenderSvg(const std::vector<BezierVertex>& vertices, const std::string& title,
                       const std::optional<CombineOverlay>& overlay);
 

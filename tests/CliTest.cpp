@@ -166,6 +166,39 @@ TEST_F(CliTest, PlotWritesAnSvgOrNothing) {
   EXPECT_NE(Slurp(svg).find("Largest deviation of the fit"), std::string::npos);
 }
 
+// The picture of a 200,000-vertex track, with and without a combine, is read by another SVG
+// program. rsvg-convert comes with the project's set-up; without it the test is skipped, but
+// not under CI.
+TEST_F(CliTest, RsvgConvertRendersThePictureOfALargeTrack) {
+#ifdef _WIN32
+  GTEST_SKIP() << "rsvg-convert is not part of the Windows build";
+#else
+  if (std::system("command -v rsvg-convert >/dev/null 2>&1") != 0) {
+    if (std::getenv("CI")) FAIL() << "rsvg-convert is missing (Debian package librsvg2-bin)";
+    GTEST_SKIP() << "rsvg-convert is missing (Debian package librsvg2-bin)";
+  }
+  const std::string track = folder_.File("large.qutrack");
+  TrackModel model = samples::MakeSyntheticTrack({200000, 10, 4, 4, 10});
+  ASSERT_TRUE(SaveTrack(track, model).ok());
+  for (const std::vector<std::string>& count : {std::vector<std::string>{}, {"-n", "50"}}) {
+    const std::string svg = folder_.File("large.svg"), png = folder_.File("large.png");
+    std::vector<std::string> args{"plot", track, svg};
+    args.insert(args.end(), count.begin(), count.end());
+    const Outcome run = Qutrack(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string err = folder_.File("rsvg.txt");
+    const int rendered = std::system(
+        ("rsvg-convert -o " + Quote(png) + " " + Quote(svg) + " 2>" + Quote(err)).c_str());
+    ASSERT_EQ(ExitStatus(rendered), 0) << Slurp(err);
+    // A PNG of the picture's 800 × 400 units: the width and height in its header.
+    const std::string image = Slurp(png);
+    ASSERT_GE(image.size(), 24u);
+    EXPECT_EQ(image.substr(1, 3), "PNG");
+    EXPECT_EQ(image.substr(16, 8), std::string("\0\0\x03\x20\0\0\x01\x90", 8));
+  }
+#endif
+}
+
 TEST_F(CliTest, EverySubcommandHasHelp) {
   for (const char* command : {"normalize", "info", "combine", "plot"}) {
     const Outcome run = Qutrack({command, "--help"});
