@@ -479,6 +479,7 @@ void DrawView(SvgWriter& svg, const char* name, const Box& panel, const char* la
 }
 
 void DrawLegend(SvgWriter& svg, const std::optional<CombineOverlay>& overlay) {
+  // The run's label is the longest: "first 6553 segments before" ends near x = 225.
   const double y = 352;
   auto swatch = [&](double x, const char* colour, bool dashed, const std::string& label) {
     svg.Raw("<line x1=\"" + Number(x) + "\" y1=\"" + Number(y - 4) + "\" x2=\"" + Number(x + 24) +
@@ -491,9 +492,9 @@ void DrawLegend(SvgWriter& svg, const std::optional<CombineOverlay>& overlay) {
     const std::string run = "first " + std::to_string(overlay->segments) + " segment" +
                             (overlay->segments == 1 ? "" : "s");
     swatch(20, kBeforeColour, true, run + " before");
-    swatch(200, kAfterColour, false, "after COMBINE!");
-    swatch(350, kHandleColour, false, "changed handles");
-    swatch(500, kContextColour, false, "rest of the track");
+    swatch(240, kAfterColour, false, "after COMBINE!");
+    swatch(380, kHandleColour, false, "changed handles");
+    swatch(530, kContextColour, false, "rest of the track");
     char deviation[64];
     std::snprintf(deviation, sizeof deviation, "%.6g", overlay->maxDeviation);
     svg.Text(20, y + 22,
