@@ -66,6 +66,8 @@ double NearestFrom(const Point c[4], const Point& p, double t) {
   return Distance(Evaluate(c, t).p, p);
 }
 
+constexpr int kScanPoints = 33;
+
 // The curve at 33 evenly spaced parameters, and the search that starts from the nearest of
 // them.
 class ScanSearch {
@@ -89,8 +91,10 @@ class ScanSearch {
     return std::min(refined, std::sqrt(closestSquared));
   }
 
+  const Point* points() const { return scan_; }
+
  private:
-  static constexpr int kScan = 32;
+  static constexpr int kScan = kScanPoints - 1;
   Point c_[4];
   Point scan_[kScan + 1];
 };
@@ -164,6 +168,7 @@ struct LocalArgs {
   const double* start;
   double* distance;
   double* lastStep;
+  double* end;  // the parameter reached
   int count;
 };
 
@@ -177,7 +182,9 @@ static_assert(kLocalSteps == 4);
   const double* __restrict start = args.start;
   double* __restrict distance = args.distance;
   double* __restrict lastStep = args.lastStep;
+  double* __restrict end = args.end;
   const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) {
     double t = ClampToSpan(vector_targets::SelectBits(std::isnan(start[k]), 0.5, start[k]));
     double moved = 0.0;
@@ -190,8 +197,76 @@ static_assert(kLocalSteps == 4);
     const double ez = EvaluateAxis(c.z, t, z[k]).offset;
     distance[k] = std::sqrt(ex * ex + ey * ey + ez * ez);
     lastStep[k] = moved;
+    end[k] = t;
   }
 }
+
+struct ScanArgs {
+  const Point* scan;  // kScanPoints points
+  const double* x;
+  const double* y;
+  const double* z;
+  double* nearestSquared;
+  double* nearestParam;
+  int count;
+};
+
+// The nearest of the scan points to each sample, the first of equals.
+[[gnu::always_inline]] inline void ScanLoop(const ScanArgs& args) {
+  const double* __restrict x = args.x;
+  const double* __restrict y = args.y;
+  const double* __restrict z = args.z;
+  double* __restrict nearestSquared = args.nearestSquared;
+  double* __restrict nearestParam = args.nearestParam;
+  const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
+  for (int k = 0; k < count; ++k) nearestSquared[k] = INFINITY;
+  for (int i = 0; i < kScanPoints; ++i) {
+    const Point a = args.scan[i];
+    const double t = static_cast<double>(i) / (kScanPoints - 1);
+    QU_INDEPENDENT_ITERATIONS
+    for (int k = 0; k < count; ++k) {
+      const double d =
+          (a.x - x[k]) * (a.x - x[k]) + (a.y - y[k]) * (a.y - y[k]) + (a.z - z[k]) * (a.z - z[k]);
+      const bool nearer = std::isless(d, nearestSquared[k]);
+      nearestSquared[k] = vector_targets::SelectBits(nearer, d, nearestSquared[k]);
+      nearestParam[k] = vector_targets::SelectBits(nearer, t, nearestParam[k]);
+    }
+  }
+}
+
+// Columns of the samples whose first Newton steps did not settle, and what the search
+// from the nearest scan point finds for them.
+struct Unsettled {
+  std::vector<int> index;
+  std::vector<double> x, y, z, nearestSquared, start, distance, lastStep, end;
+
+  void Add(const SampleColumns& samples, int k) {
+    index.push_back(k);
+    const auto i = static_cast<std::size_t>(k);
+    x.push_back(samples.x()[i]);
+    y.push_back(samples.y()[i]);
+    z.push_back(samples.z()[i]);
+  }
+
+  // Scans, then runs two rounds of Newton steps from the nearest scan point (eight steps,
+  // more than the six of ScanSearch).
+  void Search(const Polynomial& curve, const Point* scan) {
+    const int n = static_cast<int>(index.size());
+    for (auto* column : {&nearestSquared, &start, &distance, &lastStep, &end}) {
+      column->resize(index.size());
+    }
+    vector_targets::Run<ScanLoop>(
+        ScanArgs{scan, x.data(), y.data(), z.data(), nearestSquared.data(), start.data(), n});
+    LocalArgs local{curve,           x.data(),        y.data(),   z.data(), start.data(),
+                    distance.data(), lastStep.data(), end.data(), n};
+    vector_targets::Run<LocalLoop>(local);
+    start.swap(end);
+    local.start = start.data();
+    local.end = end.data();
+    vector_targets::Run<LocalLoop>(local);
+  }
+};
 
 }  // namespace
 
@@ -209,10 +284,12 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
                           const Params& startParams) {
   const int n = samples.size();
   if (n == 0) return 0.0;
-  std::vector<double> distance(static_cast<std::size_t>(n)), lastStep(distance.size());
-  vector_targets::Run<LocalLoop>(LocalArgs{PolynomialOf(s), samples.x(), samples.y(), samples.z(),
+  const Polynomial curve = PolynomialOf(s);
+  std::vector<double> distance(static_cast<std::size_t>(n)), lastStep(distance.size()),
+      end(distance.size());
+  vector_targets::Run<LocalLoop>(LocalArgs{curve, samples.x(), samples.y(), samples.z(),
                                            startParams.data(), distance.data(), lastStep.data(),
-                                           n});
+                                           end.data(), n});
 
   const ScanSearch search(s);
   const auto scanned = [&](int k) {
@@ -221,9 +298,18 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
     const double scan = search.DistanceFrom({samples.x()[i], samples.y()[i], samples.z()[i]});
     return local < scan ? local : scan;  // a local result that is not a number loses
   };
+  // Where the steps did not settle, the search from the nearest scan point runs as well, and
+  // the nearest of the points found counts.
+  Unsettled unsettled;
   for (int k = 0; k < n; ++k) {
-    if (!(lastStep[static_cast<std::size_t>(k)] <= kSettled)) {
-      distance[static_cast<std::size_t>(k)] = scanned(k);
+    if (!(lastStep[static_cast<std::size_t>(k)] <= kSettled)) unsettled.Add(samples, k);
+  }
+  if (!unsettled.index.empty()) {
+    unsettled.Search(curve, search.points());
+    for (std::size_t j = 0; j < unsettled.index.size(); ++j) {
+      double& d = distance[static_cast<std::size_t>(unsettled.index[j])];
+      d = std::min({std::sqrt(unsettled.nearestSquared[j]), unsettled.distance[j],
+                    d < INFINITY ? d : INFINITY});
     }
   }
 

@@ -124,6 +124,7 @@ struct RefineArgs {
   const double* __restrict u = args.u;
   double* __restrict refined = args.refined;
   const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) refined[k] = NewtonStepAt(c, x[k], y[k], z[k], u[k]);
 }
 
@@ -167,6 +168,7 @@ struct TermArgs {
   double* __restrict x0 = args.terms->x0;
   double* __restrict x1 = args.terms->x1;
   const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) {
     const Weights w = WeightsAt(u[k]);
     // a0 = VecScale(startTangent, B1), a1 = VecScale(endTangent, B2).
@@ -203,6 +205,7 @@ struct DeviationArgs {
   const double* __restrict u = args.u;
   double* __restrict distance = args.distance;
   const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) {
     const Weights w = WeightsAt(u[k]);
     const double ex = Stored(CubicAt(c.x, w) - x[k]);
@@ -227,6 +230,7 @@ struct ChordArgs {
   const double* __restrict z = args.z;
   double* __restrict length = args.length;
   const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
   for (int k = 1; k < count; ++k) {
     const double dx = Stored(x[k] - x[k - 1]);
     const double dy = Stored(y[k] - y[k - 1]);
@@ -258,11 +262,25 @@ struct LargestArgs {
   *args.largest = largest;
 }
 
-VectorPath BestVectorPath() {
-#ifdef QU_VECTOR_TARGETS_AVX2
+bool Supports(VectorPath path) {
+#ifdef QU_VECTOR_TARGETS_X86
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx2")) return VectorPath::kAvx2;
+  switch (path) {
+    case VectorPath::kAvx512:
+      return __builtin_cpu_supports("avx512f");
+    case VectorPath::kAvx2:
+      return __builtin_cpu_supports("avx2");
+    case VectorPath::kBaseline:
+      return true;
+  }
 #endif
+  return path == VectorPath::kBaseline;
+}
+
+VectorPath BestVectorPath() {
+  for (VectorPath path : {VectorPath::kAvx512, VectorPath::kAvx2}) {
+    if (Supports(path)) return path;
+  }
   return VectorPath::kBaseline;
 }
 
@@ -284,7 +302,7 @@ double LargestOf(const double* values, int count) {
 }  // namespace vector_targets
 
 bool VectorPathAvailable(VectorPath path) {
-  return path == VectorPath::kBaseline || BestVectorPath() == VectorPath::kAvx2;
+  return Supports(path);
 }
 
 void UseVectorPath(VectorPath path) {

@@ -77,10 +77,14 @@ class VectorPathTest : public ::testing::Test {
   VectorPath saved_ = ActiveVectorPath();
 };
 
-// The loops compiled for AVX2 and for the baseline give the same segments, errors and pass
-// counts, bit for bit, over runs of many lengths, split fits included.
-TEST_F(VectorPathTest, BothInstructionSetsGiveTheSameBits) {
-  if (!VectorPathAvailable(VectorPath::kAvx2)) GTEST_SKIP() << "this processor has no AVX2";
+// The loops compiled for AVX-512, AVX2 and the baseline give the same segments, errors and
+// pass counts, bit for bit, over runs of many lengths, split fits included.
+TEST_F(VectorPathTest, EveryInstructionSetGivesTheSameBits) {
+  std::vector<VectorPath> wider;
+  for (VectorPath path : {VectorPath::kAvx2, VectorPath::kAvx512}) {
+    if (VectorPathAvailable(path)) wider.push_back(path);
+  }
+  if (wider.empty()) GTEST_SKIP() << "this processor has only the baseline instruction set";
   std::mt19937 random(1207);
   for (int trial = 0; trial < 60; ++trial) {
     const SampledRun run = RandomRun(random, 1 + trial * 7 % 97, trial % 2 ? 0.6f : 2.5f);
@@ -88,23 +92,26 @@ TEST_F(VectorPathTest, BothInstructionSetsGiveTheSameBits) {
     UseVectorPath(VectorPath::kBaseline);
     ASSERT_EQ(ActiveVectorPath(), VectorPath::kBaseline);
     const FitOutcome baseline = FitRun(run, maxSegments);
-    UseVectorPath(VectorPath::kAvx2);
-    ASSERT_EQ(ActiveVectorPath(), VectorPath::kAvx2);
-    const FitOutcome avx2 = FitRun(run, maxSegments);
-
-    ASSERT_EQ(baseline.list.curves.size(), avx2.list.curves.size()) << trial;
-    for (std::size_t i = 0; i < avx2.list.curves.size(); ++i) {
-      const CubicSegment& a = baseline.list.curves[i];
-      const CubicSegment& b = avx2.list.curves[i];
-      EXPECT_TRUE(SameBits(a.startControl, b.startControl) && SameBits(a.endControl, b.endControl))
-          << "trial " << trial << " segment " << i;
-    }
-    ASSERT_EQ(baseline.trace.size(), avx2.trace.size()) << trial;
-    for (std::size_t i = 0; i < avx2.trace.size(); ++i) {
-      EXPECT_EQ(baseline.trace[i].passes, avx2.trace[i].passes) << trial;
-      EXPECT_EQ(std::bit_cast<std::uint64_t>(baseline.trace[i].error),
-                std::bit_cast<std::uint64_t>(avx2.trace[i].error))
-          << trial;
+    for (VectorPath path : wider) {
+      UseVectorPath(path);
+      ASSERT_EQ(ActiveVectorPath(), path);
+      const FitOutcome other = FitRun(run, maxSegments);
+      const int name = static_cast<int>(path);
+      ASSERT_EQ(baseline.list.curves.size(), other.list.curves.size()) << trial;
+      for (std::size_t i = 0; i < other.list.curves.size(); ++i) {
+        const CubicSegment& a = baseline.list.curves[i];
+        const CubicSegment& b = other.list.curves[i];
+        EXPECT_TRUE(SameBits(a.startControl, b.startControl) &&
+                    SameBits(a.endControl, b.endControl))
+            << "path " << name << " trial " << trial << " segment " << i;
+      }
+      ASSERT_EQ(baseline.trace.size(), other.trace.size()) << trial;
+      for (std::size_t i = 0; i < other.trace.size(); ++i) {
+        EXPECT_EQ(baseline.trace[i].passes, other.trace[i].passes) << name << " " << trial;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(baseline.trace[i].error),
+                  std::bit_cast<std::uint64_t>(other.trace[i].error))
+            << "path " << name << " trial " << trial;
+      }
     }
   }
 }
