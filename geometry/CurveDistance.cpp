@@ -241,6 +241,13 @@ struct Unsettled {
   std::vector<int> index;
   std::vector<double> x, y, z, nearestSquared, start, distance, lastStep, end;
 
+  void Clear() {
+    index.clear();
+    x.clear();
+    y.clear();
+    z.clear();
+  }
+
   void Add(const SampleColumns& samples, int k) {
     index.push_back(k);
     const auto i = static_cast<std::size_t>(k);
@@ -285,26 +292,25 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
   const int n = samples.size();
   if (n == 0) return 0.0;
   const Polynomial curve = PolynomialOf(s);
-  std::vector<double> distance(static_cast<std::size_t>(n)), lastStep(distance.size()),
-      end(distance.size());
-  vector_targets::Run<LocalLoop>(LocalArgs{curve, samples.x(), samples.y(), samples.z(),
-                                           startParams.data(), distance.data(), lastStep.data(),
-                                           end.data(), n});
-
   const ScanSearch search(s);
-  const auto scanned = [&](int k) {
-    const auto i = static_cast<std::size_t>(k);
-    const double local = distance[i];
-    const double scan = search.DistanceFrom({samples.x()[i], samples.y()[i], samples.z()[i]});
-    return local < scan ? local : scan;  // a local result that is not a number loses
-  };
-  // Where the steps did not settle, the search from the nearest scan point runs as well, and
-  // the nearest of the points found counts.
+  std::vector<double> distance(static_cast<std::size_t>(n));
+  // Blockwise, so that only the distances take memory the size of the run.
+  constexpr int kBlock = 512;
+  double lastStep[kBlock], end[kBlock];
   Unsettled unsettled;
-  for (int k = 0; k < n; ++k) {
-    if (!(lastStep[static_cast<std::size_t>(k)] <= kSettled)) unsettled.Add(samples, k);
-  }
-  if (!unsettled.index.empty()) {
+  for (int begin = 0; begin < n; begin += kBlock) {
+    const int count = std::min(kBlock, n - begin);
+    const auto at = static_cast<std::size_t>(begin);
+    vector_targets::Run<LocalLoop>(LocalArgs{curve, samples.x() + at, samples.y() + at,
+                                             samples.z() + at, startParams.data() + at,
+                                             distance.data() + at, lastStep, end, count});
+    // Where the steps did not settle, the search from the nearest scan point runs as well,
+    // and the nearest of the points found counts.
+    unsettled.Clear();
+    for (int k = 0; k < count; ++k) {
+      if (!(lastStep[k] <= kSettled)) unsettled.Add(samples, begin + k);
+    }
+    if (unsettled.index.empty()) continue;
     unsettled.Search(curve, search.points());
     for (std::size_t j = 0; j < unsettled.index.size(); ++j) {
       double& d = distance[static_cast<std::size_t>(unsettled.index[j])];
@@ -312,6 +318,12 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
                     d < INFINITY ? d : INFINITY});
     }
   }
+  const auto scanned = [&](int k) {
+    const auto i = static_cast<std::size_t>(k);
+    const double local = distance[i];
+    const double scan = search.DistanceFrom({samples.x()[i], samples.y()[i], samples.z()[i]});
+    return local < scan ? local : scan;  // a local result that is not a number loses
+  };
 
   // Every distance so far is that of a point of the curve, so at least the true one. The
   // farthest sample is scanned; when the scan finds it nearer, the next farthest is, until

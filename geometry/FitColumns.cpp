@@ -128,11 +128,11 @@ struct RefineArgs {
   for (int k = 0; k < count; ++k) refined[k] = NewtonStepAt(c, x[k], y[k], z[k], u[k]);
 }
 
-// The per-sample terms of the least-squares system, blockwise so that they stay in the
-// first-level cache until they are summed.
-constexpr int kTermBlock = 256;
+// The per-sample terms of the least-squares system and the deviations are formed blockwise,
+// so that they stay in the first-level cache until they are summed or compared.
+constexpr int kBlock = 256;
 struct TermBlock {
-  double c00[kTermBlock], c01[kTermBlock], c11[kTermBlock], x0[kTermBlock], x1[kTermBlock];
+  double c00[kBlock], c01[kBlock], c11[kBlock], x0[kBlock], x1[kBlock];
 };
 
 struct TermArgs {
@@ -362,12 +362,12 @@ CubicSegment SampleColumns::SolveInnerControls(const Params& u, const Vector3& s
   TermBlock terms;
   args.terms = &terms;
   double c00 = 0, c01 = 0, c11 = 0, x0 = 0, x1 = 0;  // the matrix is symmetric: c10 = c01
-  for (int begin = 0; begin < n; begin += kTermBlock) {
+  for (int begin = 0; begin < n; begin += kBlock) {
     args.x = x() + begin;
     args.y = y() + begin;
     args.z = z() + begin;
     args.u = u.data() + begin;
-    args.count = std::min(kTermBlock, n - begin);
+    args.count = std::min(kBlock, n - begin);
     vector_targets::Run<TermLoop>(args);
     for (int k = 0; k < args.count; ++k) {
       c00 += terms.c00[k];
@@ -391,14 +391,20 @@ CubicSegment SampleColumns::SolveInnerControls(const Params& u, const Vector3& s
   return s;
 }
 
-double SampleColumns::MaxDeviation(const CubicSegment& s, const Params& u) {
+double SampleColumns::MaxDeviation(const CubicSegment& s, const Params& u) const {
   // The end samples are not measured.
   const int interior = size() - 2;
-  if (interior <= 0) return 0.0;
-  scratch_.resize(Index(interior));
-  vector_targets::Run<DeviationLoop>(DeviationArgs{CoordsOf(s), x() + 1, y() + 1, z() + 1,
-                                                   u.data() + 1, scratch_.data(), interior});
-  return vector_targets::LargestOf(scratch_.data(), interior);
+  const CurveCoords curve = CoordsOf(s);
+  double distance[kBlock];
+  double largest = 0.0;
+  for (int begin = 1; begin <= interior; begin += kBlock) {
+    const int count = std::min(kBlock, interior + 1 - begin);
+    vector_targets::Run<DeviationLoop>(DeviationArgs{curve, x() + begin, y() + begin, z() + begin,
+                                                     u.data() + begin, distance, count});
+    const double block = vector_targets::LargestOf(distance, count);
+    largest = block > largest ? block : largest;
+  }
+  return largest;
 }
 
 void SampleColumns::RefineParams(const CubicSegment& s, const Params& u, Params& refined) const {

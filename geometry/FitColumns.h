@@ -29,14 +29,13 @@ class SampleColumns {
   CubicSegment SolveInnerControls(const Params& u, const Vector3& startTangent,
                                   const Vector3& endTangent);
   // MaxDeviation of the range at the parameters `u`.
-  double MaxDeviation(const CubicSegment& s, const Params& u);
+  double MaxDeviation(const CubicSegment& s, const Params& u) const;
   // RefineParams of the range from the parameters `u`, into `refined`.
   void RefineParams(const CubicSegment& s, const Params& u, Params& refined) const;
 
  private:
   std::vector<double> x_, y_, z_;
   Vector3 firstPoint_{}, lastPoint_{};
-  std::vector<double> scratch_;
 };
 
 // The instruction sets the sample loops are compiled for. The widest one the processor has
