@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "SampleChunks.h"
 #include "VectorTargets.h"
 
 namespace qu {
@@ -294,30 +295,36 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
   const Polynomial curve = PolynomialOf(s);
   const ScanSearch search(s);
   std::vector<double> distance(static_cast<std::size_t>(n));
-  // Blockwise, so that only the distances take memory the size of the run.
+  // Blockwise, so that only the distances take memory the size of the run, and by chunks
+  // on two threads; each sample's distance depends on that sample alone.
   constexpr int kBlock = 512;
-  double lastStep[kBlock], end[kBlock];
-  Unsettled unsettled;
-  for (int begin = 0; begin < n; begin += kBlock) {
-    const int count = std::min(kBlock, n - begin);
-    const auto at = static_cast<std::size_t>(begin);
-    vector_targets::Run<LocalLoop>(LocalArgs{curve, samples.x() + at, samples.y() + at,
-                                             samples.z() + at, startParams.data() + at,
-                                             distance.data() + at, lastStep, end, count});
-    // Where the steps did not settle, the search from the nearest scan point runs as well,
-    // and the nearest of the points found counts.
-    unsettled.Clear();
-    for (int k = 0; k < count; ++k) {
-      if (!(lastStep[k] <= kSettled)) unsettled.Add(samples, begin + k);
+  static_assert(kSamplesPerChunk % kBlock == 0);
+  RunSampleChunks(ChunkCount(n), [&](int chunk) {
+    const int chunkBegin = chunk * kSamplesPerChunk;
+    const int chunkEnd = std::min(chunkBegin + kSamplesPerChunk, n);
+    double lastStep[kBlock], end[kBlock];
+    Unsettled unsettled;
+    for (int begin = chunkBegin; begin < chunkEnd; begin += kBlock) {
+      const int count = std::min(kBlock, chunkEnd - begin);
+      const auto at = static_cast<std::size_t>(begin);
+      vector_targets::Run<LocalLoop>(LocalArgs{curve, samples.x() + at, samples.y() + at,
+                                               samples.z() + at, startParams.data() + at,
+                                               distance.data() + at, lastStep, end, count});
+      // Where the steps did not settle, the search from the nearest scan point runs as well,
+      // and the nearest of the points found counts.
+      unsettled.Clear();
+      for (int k = 0; k < count; ++k) {
+        if (!(lastStep[k] <= kSettled)) unsettled.Add(samples, begin + k);
+      }
+      if (unsettled.index.empty()) continue;
+      unsettled.Search(curve, search.points());
+      for (std::size_t j = 0; j < unsettled.index.size(); ++j) {
+        double& d = distance[static_cast<std::size_t>(unsettled.index[j])];
+        d = std::min({std::sqrt(unsettled.nearestSquared[j]), unsettled.distance[j],
+                      d < INFINITY ? d : INFINITY});
+      }
     }
-    if (unsettled.index.empty()) continue;
-    unsettled.Search(curve, search.points());
-    for (std::size_t j = 0; j < unsettled.index.size(); ++j) {
-      double& d = distance[static_cast<std::size_t>(unsettled.index[j])];
-      d = std::min({std::sqrt(unsettled.nearestSquared[j]), unsettled.distance[j],
-                    d < INFINITY ? d : INFINITY});
-    }
-  }
+  });
   const auto scanned = [&](int k) {
     const auto i = static_cast<std::size_t>(k);
     const double local = distance[i];

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "SampleChunks.h"
 #include "VectorMath.h"
 #include "VectorTargets.h"
 
@@ -131,18 +132,16 @@ struct RefineArgs {
 // The per-sample terms of the least-squares system and the deviations are formed blockwise,
 // so that they stay in the first-level cache until they are summed or compared.
 constexpr int kBlock = 256;
-struct TermBlock {
-  double c00[kBlock], c01[kBlock], c11[kBlock], x0[kBlock], x1[kBlock];
-};
+static_assert(kSamplesPerChunk % kBlock == 0);
 
 struct TermArgs {
   double startTangent[3], endTangent[3], firstPoint[3], lastPoint[3];
-  const double* x;
-  const double* y;
-  const double* z;
-  const double* u;
-  int count;
-  TermBlock* terms;
+  const double* x = nullptr;
+  const double* y = nullptr;
+  const double* z = nullptr;
+  const double* u = nullptr;
+  int count = 0;
+  double *c00 = nullptr, *c01 = nullptr, *c11 = nullptr, *x0 = nullptr, *x1 = nullptr;
 };
 
 // VecScale(firstPoint, B0) + (VecScale(firstPoint, B1) + (VecScale(lastPoint, B2) +
@@ -162,11 +161,11 @@ struct TermArgs {
   const double* __restrict y = args.y;
   const double* __restrict z = args.z;
   const double* __restrict u = args.u;
-  double* __restrict c00 = args.terms->c00;
-  double* __restrict c01 = args.terms->c01;
-  double* __restrict c11 = args.terms->c11;
-  double* __restrict x0 = args.terms->x0;
-  double* __restrict x1 = args.terms->x1;
+  double* __restrict c00 = args.c00;
+  double* __restrict c01 = args.c01;
+  double* __restrict c11 = args.c11;
+  double* __restrict x0 = args.x0;
+  double* __restrict x1 = args.x1;
   const int count = args.count;
   QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) {
@@ -349,33 +348,51 @@ void SampleColumns::ChordParams(Params& u) const {
 CubicSegment SampleColumns::SolveInnerControls(const Params& u, const Vector3& startTangent,
                                                const Vector3& endTangent) {
   const int n = size();
-  TermArgs args{{startTangent.x, startTangent.y, startTangent.z},
-                {endTangent.x, endTangent.y, endTangent.z},
-                {firstPoint_.x, firstPoint_.y, firstPoint_.z},
-                {lastPoint_.x, lastPoint_.y, lastPoint_.z},
-                nullptr,
-                nullptr,
-                nullptr,
-                nullptr,
-                0,
-                nullptr};
-  TermBlock terms;
-  args.terms = &terms;
-  double c00 = 0, c01 = 0, c11 = 0, x0 = 0, x1 = 0;  // the matrix is symmetric: c10 = c01
-  for (int begin = 0; begin < n; begin += kBlock) {
+  const TermArgs common{{startTangent.x, startTangent.y, startTangent.z},
+                        {endTangent.x, endTangent.y, endTangent.z},
+                        {firstPoint_.x, firstPoint_.y, firstPoint_.z},
+                        {lastPoint_.x, lastPoint_.y, lastPoint_.z}};
+  const auto termsOf = [&](int begin, int count, double* c00, double* c01, double* c11, double* x0,
+                           double* x1) {
+    TermArgs args = common;
     args.x = x() + begin;
     args.y = y() + begin;
     args.z = z() + begin;
     args.u = u.data() + begin;
-    args.count = std::min(kBlock, n - begin);
+    args.count = count;
+    args.c00 = c00, args.c01 = c01, args.c11 = c11, args.x0 = x0, args.x1 = x1;
     vector_targets::Run<TermLoop>(args);
-    for (int k = 0; k < args.count; ++k) {
-      c00 += terms.c00[k];
-      c01 += terms.c01[k];
-      c11 += terms.c11[k];
-      x0 += terms.x0[k];
-      x1 += terms.x1[k];
+  };
+  double c00 = 0, c01 = 0, c11 = 0, x0 = 0, x1 = 0;  // the matrix is symmetric: c10 = c01
+  const auto sum = [&](const double* t00, const double* t01, const double* t11, const double* t0,
+                       const double* t1, int count) {
+    for (int k = 0; k < count; ++k) {
+      c00 += t00[k];
+      c01 += t01[k];
+      c11 += t11[k];
+      x0 += t0[k];
+      x1 += t1[k];
     }
+  };
+  const int chunks = ChunkCount(n);
+  if (chunks < 2) {
+    // Block by block, each block's terms summed while they are in the first-level cache.
+    double t00[kBlock], t01[kBlock], t11[kBlock], t0[kBlock], t1[kBlock];
+    for (int begin = 0; begin < n; begin += kBlock) {
+      const int count = std::min(kBlock, n - begin);
+      termsOf(begin, count, t00, t01, t11, t0, t1);
+      sum(t00, t01, t11, t0, t1, count);
+    }
+  } else {
+    // The terms of every sample by chunks on two threads, then summed in sample order.
+    for (auto* column : {&t00_, &t01_, &t11_, &t0_, &t1_}) column->resize(Index(n));
+    RunSampleChunks(chunks, [&](int chunk) {
+      const int begin = chunk * kSamplesPerChunk;
+      const auto at = Index(begin);
+      termsOf(begin, std::min(kSamplesPerChunk, n - begin), t00_.data() + at, t01_.data() + at,
+              t11_.data() + at, t0_.data() + at, t1_.data() + at);
+    });
+    sum(t00_.data(), t01_.data(), t11_.data(), t0_.data(), t1_.data(), n);
   }
   const auto [alphaL, alphaR] = SolveCoefficients(c00, c01, c11, x0, x1);
 
@@ -392,26 +409,42 @@ CubicSegment SampleColumns::SolveInnerControls(const Params& u, const Vector3& s
 }
 
 double SampleColumns::MaxDeviation(const CubicSegment& s, const Params& u) const {
-  // The end samples are not measured.
+  // The end samples are not measured: samples 1 … n − 2, chunk by chunk.
   const int interior = size() - 2;
+  if (interior <= 0) return 0.0;
   const CurveCoords curve = CoordsOf(s);
-  double distance[kBlock];
-  double largest = 0.0;
-  for (int begin = 1; begin <= interior; begin += kBlock) {
-    const int count = std::min(kBlock, interior + 1 - begin);
-    vector_targets::Run<DeviationLoop>(DeviationArgs{curve, x() + begin, y() + begin, z() + begin,
-                                                     u.data() + begin, distance, count});
-    const double block = vector_targets::LargestOf(distance, count);
-    largest = block > largest ? block : largest;
-  }
-  return largest;
+  const int chunks = ChunkCount(interior);
+  std::vector<double> chunkLargest(Index(chunks));
+  RunSampleChunks(chunks, [&](int chunk) {
+    const int chunkBegin = 1 + chunk * kSamplesPerChunk;
+    const int chunkEnd = std::min(chunkBegin + kSamplesPerChunk, interior + 1);
+    double distance[kBlock];
+    double largest = 0.0;
+    for (int begin = chunkBegin; begin < chunkEnd; begin += kBlock) {
+      const int count = std::min(kBlock, chunkEnd - begin);
+      vector_targets::Run<DeviationLoop>(DeviationArgs{curve, x() + begin, y() + begin, z() + begin,
+                                                       u.data() + begin, distance, count});
+      const double block = vector_targets::LargestOf(distance, count);
+      largest = block > largest ? block : largest;
+    }
+    chunkLargest[Index(chunk)] = largest;
+  });
+  // A strict maximum does not depend on the order in which the chunks are compared.
+  return vector_targets::LargestOf(chunkLargest.data(), chunks);
 }
 
 void SampleColumns::RefineParams(const CubicSegment& s, const Params& u, Params& refined) const {
   // The derivative curves depend on the segment alone, so they are formed once per pass.
+  const CurveCoords curve = CoordsOf(s);
+  const int n = size();
   refined.resize(u.size());
-  vector_targets::Run<RefineLoop>(
-      RefineArgs{CoordsOf(s), x(), y(), z(), u.data(), refined.data(), size()});
+  RunSampleChunks(ChunkCount(n), [&](int chunk) {
+    const int begin = chunk * kSamplesPerChunk;
+    const auto at = Index(begin);
+    vector_targets::Run<RefineLoop>(RefineArgs{curve, x() + at, y() + at, z() + at, u.data() + at,
+                                               refined.data() + at,
+                                               std::min(kSamplesPerChunk, n - begin)});
+  });
 }
 
 }  // namespace qu
