@@ -1,15 +1,31 @@
-// Writes the large synthetic track that the normalize-versus-cp measurement uses.
+// Writes the large synthetic track that the normalize-versus-cp measurement uses or, given a
+// vertex count, the sample track with its path replaced by the smooth path of that many
+// vertices that the merge benchmark fits.
+#include <charconv>
+#include <cstring>
 #include <iostream>
 
 #include "SampleTracks.h"
 #include "TrackFile.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: make-synthetic OUT.qutrack\n";
+  std::int32_t vertices = 0;
+  if (argc == 3) {
+    const char* end = argv[2] + std::strlen(argv[2]);
+    const auto [stop, error] = std::from_chars(argv[2], end, vertices);
+    if (error != std::errc() || stop != end || vertices < 2) argc = 0;
+  }
+  if (argc != 2 && argc != 3) {
+    std::cerr << "usage: make-synthetic OUT.qutrack [VERTICES]\n";
     return 2;
   }
-  qu::TrackModel model = qu::samples::MakeSyntheticTrack({});
+  qu::TrackModel model;
+  if (vertices == 0) {
+    model = qu::samples::MakeSyntheticTrack({});
+  } else {
+    model = qu::samples::MakeSampleTrack();
+    model.bezr.Vertices = qu::samples::MakeSmoothPath(vertices);
+  }
   if (qu::Status status = qu::SaveTrack(argv[1], model); !status) {
     std::cerr << "error: " << status.reason() << "\n";
     return 1;

@@ -3,6 +3,7 @@
 #include <span>
 
 #include "CubicSegment.h"
+#include "FitColumns.h"
 #include "FitKernels.h"
 
 namespace qu {
@@ -13,5 +14,14 @@ namespace qu {
 // precision; the fit itself never uses it.
 double MaxDistanceToCurve(std::span<const Vector3> points, int first, int last,
                           const CubicSegment& s);
+
+// The same largest distance for the samples of `samples`, found at a fraction of the cost:
+// each sample's nearest point is first sought by clamped Newton steps from its parameter in
+// `startParams` (clamped to 0 … 1), which for a fitted curve starts next to it. The scan and
+// its Newton steps run only where those steps do not settle and for the sample that comes out
+// farthest, keeping the nearer result, until the farthest sample is one that has been
+// scanned: every other sample is then known to be no farther.
+double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
+                          const Params& startParams);
 
 }  // namespace qu

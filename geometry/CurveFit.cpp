@@ -1,6 +1,7 @@
 #include "CurveFit.h"
 
 #include "CurveDistance.h"
+#include "FitColumns.h"
 #include "VectorMath.h"
 
 namespace qu {
@@ -27,6 +28,7 @@ class RangeFitter {
   double tolerance_;
   FitTrace* trace_;
   SegmentList list_;
+  SampleColumns columns_;  // the range being fitted; a nested range reuses the memory
   int fitDepth_ = 0;
 };
 
@@ -55,20 +57,24 @@ void RangeFitter::FitRange(int first, int last, const Vector3& startTangent,
   // Every pass restarts its Newton step from the chord-length parameters, against the
   // segment of the previous pass; the last pass's segment is kept even if an earlier one
   // was better.
-  const Params u0 = ChordParams(points_, first, last);
-  CubicSegment s = SolveInnerControls(points_, first, last, u0, startTangent, endTangent);
-  double err = MaxDeviation(points_, first, last, s, u0);
+  // The samples are copied into columns once; the passes run over all of them at a time.
+  columns_.Assign(points_, first, last);
+  Params u0;
+  columns_.ChordParams(u0);
+  CubicSegment s = columns_.SolveInnerControls(u0, startTangent, endTangent);
+  double err = columns_.MaxDeviation(s, u0);
   Params u;
   const int passes = RunRefinementPasses(err, [&] {
-    RefineParams(points_, first, last, u0, s, u);
-    s = SolveInnerControls(points_, first, last, u, startTangent, endTangent);
-    err = MaxDeviation(points_, first, last, s, u);
+    columns_.RefineParams(s, u0, u);
+    s = columns_.SolveInnerControls(u, startTangent, endTangent);
+    err = columns_.MaxDeviation(s, u);
     return err;
   });
 
   const bool keep = err < tolerance_ || fitDepth_ > maxFitDepth_ || n < 4;
   if (trace_) {
-    const double distance = MaxDistanceToCurve(points_, first, last, s);
+    // The last pass's parameters are where each sample's nearest point is looked for first.
+    const double distance = MaxDistanceToCurve(columns_, s, u);
     Record({first, last, passes, err, distance, keep});
   }
   if (keep) {

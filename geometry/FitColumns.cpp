@@ -1,0 +1,450 @@
+#include "FitColumns.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstddef>
+
+#include "SampleChunks.h"
+#include "VectorMath.h"
+#include "VectorTargets.h"
+
+// The loops below are written for GCC's vectoriser: one sample per iteration, columns behind
+// restrict pointers, the segment's constants copied into locals, branches written as selects.
+// Each sample's operations are those of the scalar kernels, in the same order, with every
+// value that the kernels store in single precision rounded to single precision here too.
+
+namespace qu {
+namespace {
+
+std::size_t Index(int i) {
+  return static_cast<std::size_t>(i);
+}
+
+// The value a single-precision variable holds after `value` is stored in it.
+[[gnu::always_inline]] inline double Stored(double value) {
+  return static_cast<double>(static_cast<float>(value));
+}
+
+struct Weights {
+  double b0, b1, b2, b3;
+};
+
+[[gnu::always_inline]] inline Weights WeightsAt(double t) {
+  return {B0(t), B1(t), B2(t), B3(t)};
+}
+
+// One coordinate of a cubic: its control points in curve order and those of its first and
+// second derivative (single-precision values, held as doubles).
+struct AxisCurve {
+  double p0, p1, p2, p3;
+  double q10, q11, q12;
+  double q20, q21;
+};
+struct CurveCoords {
+  AxisCurve x, y, z;
+};
+
+// The control points of the first and second derivative of a cubic, each stored in single
+// precision.
+struct Derivatives {
+  std::array<Vector3, 3> q1;
+  std::array<Vector3, 2> q2;
+};
+
+Derivatives DerivativesOf(const CubicSegment& s) {
+  Derivatives d;
+  d.q1 = {VecScale(VecSub(s.startControl, s.startPoint), 3.0),
+          VecScale(VecSub(s.endControl, s.startControl), 3.0),
+          VecScale(VecSub(s.endPoint, s.endControl), 3.0)};
+  d.q2 = {VecScale(VecSub(d.q1[1], d.q1[0]), 2.0), VecScale(VecSub(d.q1[2], d.q1[1]), 2.0)};
+  return d;
+}
+
+CurveCoords CoordsOf(const CubicSegment& s) {
+  const Derivatives d = DerivativesOf(s);
+  const auto axis = [&](float Vector3::*c) {
+    return AxisCurve{s.startPoint.*c, s.startControl.*c, s.endControl.*c, s.endPoint.*c, d.q1[0].*c,
+                     d.q1[1].*c,      d.q1[2].*c,        d.q2[0].*c,      d.q2[1].*c};
+  };
+  return {axis(&Vector3::x), axis(&Vector3::y), axis(&Vector3::z)};
+}
+
+// EvalCubic for one coordinate.
+[[gnu::always_inline]] inline double CubicAt(const AxisCurve& c, const Weights& w) {
+  return Stored(w.b0 * c.p0 + w.b1 * c.p1 + w.b2 * c.p2 + w.b3 * c.p3);
+}
+
+// EvalDeCasteljau of degree 2 over the first derivative's control points.
+[[gnu::always_inline]] inline double FirstDerivativeAt(const AxisCurve& c, double t, double mt) {
+  const double w0 = Stored(c.q10 * mt + c.q11 * t);
+  const double w1 = Stored(c.q11 * mt + c.q12 * t);
+  return Stored(w0 * mt + w1 * t);
+}
+
+// EvalDeCasteljau of degree 1 over the second derivative's control points.
+[[gnu::always_inline]] inline double SecondDerivativeAt(const AxisCurve& c, double t, double mt) {
+  return Stored(c.q20 * mt + c.q21 * t);
+}
+
+// NewtonParamStep for the sample (px, py, pz).
+[[gnu::always_inline]] inline double NewtonStepAt(const CurveCoords& c, double px, double py,
+                                                  double pz, double t) {
+  const Weights w = WeightsAt(t);
+  const double mt = 1.0 - t;
+  const double qx = CubicAt(c.x, w), qy = CubicAt(c.y, w), qz = CubicAt(c.z, w);
+  const double d1x = FirstDerivativeAt(c.x, t, mt), d1y = FirstDerivativeAt(c.y, t, mt),
+               d1z = FirstDerivativeAt(c.z, t, mt);
+  const double d2x = SecondDerivativeAt(c.x, t, mt), d2y = SecondDerivativeAt(c.y, t, mt),
+               d2z = SecondDerivativeAt(c.z, t, mt);
+  // The differences stay in double precision here, unrounded.
+  const double dx = qx - px, dy = qy - py, dz = qz - pz;
+  const double numerator = dx * d1x + dy * d1y + dz * d1z;
+  const double denominator = d1x * d1x + d1y * d1y + d1z * d1z + (dx * d2x + dy * d2y + dz * d2z);
+  // A zero denominator keeps t; both outcomes are formed and one is picked.
+  const double stepped = t - numerator / denominator;
+  return vector_targets::SelectBits(denominator == 0.0, t, stepped);
+}
+
+struct RefineArgs {
+  CurveCoords curve;
+  const double* x;
+  const double* y;
+  const double* z;
+  const double* u;
+  double* refined;
+  int count;
+};
+
+[[gnu::always_inline]] inline void RefineLoop(const RefineArgs& args) {
+  const CurveCoords c = args.curve;
+  const double* __restrict x = args.x;
+  const double* __restrict y = args.y;
+  const double* __restrict z = args.z;
+  const double* __restrict u = args.u;
+  double* __restrict refined = args.refined;
+  const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
+  for (int k = 0; k < count; ++k) refined[k] = NewtonStepAt(c, x[k], y[k], z[k], u[k]);
+}
+
+// The per-sample terms of the least-squares system and the deviations are formed blockwise,
+// so that they stay in the first-level cache until they are summed or compared.
+constexpr int kBlock = 256;
+static_assert(kSamplesPerChunk % kBlock == 0);
+
+struct TermArgs {
+  double startTangent[3], endTangent[3], firstPoint[3], lastPoint[3];
+  const double* x = nullptr;
+  const double* y = nullptr;
+  const double* z = nullptr;
+  const double* u = nullptr;
+  int count = 0;
+  double *c00 = nullptr, *c01 = nullptr, *c11 = nullptr, *x0 = nullptr, *x1 = nullptr;
+};
+
+// VecScale(firstPoint, B0) + (VecScale(firstPoint, B1) + (VecScale(lastPoint, B2) +
+// VecScale(lastPoint, B3))), every product and sum stored in single precision.
+[[gnu::always_inline]] inline double OnChord(double first, double last, const Weights& w) {
+  const double inner = Stored(Stored(last * w.b2) + Stored(last * w.b3));
+  const double middle = Stored(Stored(first * w.b1) + inner);
+  return Stored(Stored(first * w.b0) + middle);
+}
+
+[[gnu::always_inline]] inline void TermLoop(const TermArgs& args) {
+  const double t0x = args.startTangent[0], t0y = args.startTangent[1], t0z = args.startTangent[2];
+  const double t1x = args.endTangent[0], t1y = args.endTangent[1], t1z = args.endTangent[2];
+  const double fx = args.firstPoint[0], fy = args.firstPoint[1], fz = args.firstPoint[2];
+  const double lx = args.lastPoint[0], ly = args.lastPoint[1], lz = args.lastPoint[2];
+  const double* __restrict x = args.x;
+  const double* __restrict y = args.y;
+  const double* __restrict z = args.z;
+  const double* __restrict u = args.u;
+  double* __restrict c00 = args.c00;
+  double* __restrict c01 = args.c01;
+  double* __restrict c11 = args.c11;
+  double* __restrict x0 = args.x0;
+  double* __restrict x1 = args.x1;
+  const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
+  for (int k = 0; k < count; ++k) {
+    const Weights w = WeightsAt(u[k]);
+    // a0 = VecScale(startTangent, B1), a1 = VecScale(endTangent, B2).
+    const double a0x = Stored(t0x * w.b1), a0y = Stored(t0y * w.b1), a0z = Stored(t0z * w.b1);
+    const double a1x = Stored(t1x * w.b2), a1y = Stored(t1y * w.b2), a1z = Stored(t1z * w.b2);
+    // d = VecSub(sample, onChord); the dot products sum y, x, z.
+    const double dx = Stored(x[k] - OnChord(fx, lx, w));
+    const double dy = Stored(y[k] - OnChord(fy, ly, w));
+    const double dz = Stored(z[k] - OnChord(fz, lz, w));
+    c00[k] = a0y * a0y + a0x * a0x + a0z * a0z;
+    c01[k] = a0y * a1y + a0x * a1x + a0z * a1z;
+    c11[k] = a1y * a1y + a1x * a1x + a1z * a1z;
+    x0[k] = a0y * dy + a0x * dx + a0z * dz;
+    x1[k] = a1y * dy + a1x * dx + a1z * dz;
+  }
+}
+
+struct DeviationArgs {
+  CurveCoords curve;
+  const double* x;
+  const double* y;
+  const double* z;
+  const double* u;
+  double* distance;
+  int count;
+};
+
+// VecLength(VecSub(EvalCubic(s, u), sample)) per sample.
+[[gnu::always_inline]] inline void DeviationLoop(const DeviationArgs& args) {
+  const CurveCoords c = args.curve;
+  const double* __restrict x = args.x;
+  const double* __restrict y = args.y;
+  const double* __restrict z = args.z;
+  const double* __restrict u = args.u;
+  double* __restrict distance = args.distance;
+  const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
+  for (int k = 0; k < count; ++k) {
+    const Weights w = WeightsAt(u[k]);
+    const double ex = Stored(CubicAt(c.x, w) - x[k]);
+    const double ey = Stored(CubicAt(c.y, w) - y[k]);
+    const double ez = Stored(CubicAt(c.z, w) - z[k]);
+    distance[k] = std::sqrt(ex * ex + ey * ey + ez * ez);
+  }
+}
+
+struct ChordArgs {
+  const double* x;
+  const double* y;
+  const double* z;
+  double* length;  // length[k] is the chord from sample k − 1 to sample k, for k ≥ 1
+  int count;
+};
+
+// VecLength(VecSub(sample k, sample k − 1)) per sample.
+[[gnu::always_inline]] inline void ChordLoop(const ChordArgs& args) {
+  const double* __restrict x = args.x;
+  const double* __restrict y = args.y;
+  const double* __restrict z = args.z;
+  double* __restrict length = args.length;
+  const int count = args.count;
+  QU_INDEPENDENT_ITERATIONS
+  for (int k = 1; k < count; ++k) {
+    const double dx = Stored(x[k] - x[k - 1]);
+    const double dy = Stored(y[k] - y[k - 1]);
+    const double dz = Stored(z[k] - z[k - 1]);
+    length[k] = std::sqrt(dx * dx + dy * dy + dz * dz);
+  }
+}
+
+struct LargestArgs {
+  const double* values;
+  int count;
+  double* largest;
+};
+
+[[gnu::always_inline]] inline void LargestLoop(const LargestArgs& args) {
+  constexpr int kLanes = 8;
+  double lanes[kLanes] = {};
+  const double* __restrict values = args.values;
+  const int whole = args.count / kLanes * kLanes;
+  for (int k = 0; k < whole; k += kLanes) {
+    for (int j = 0; j < kLanes; ++j) {
+      const double v = values[k + j];
+      lanes[j] = v > lanes[j] ? v : lanes[j];
+    }
+  }
+  double largest = 0.0;
+  for (int k = whole; k < args.count; ++k) largest = values[k] > largest ? values[k] : largest;
+  for (double lane : lanes) largest = lane > largest ? lane : largest;
+  *args.largest = largest;
+}
+
+bool Supports(VectorPath path) {
+#ifdef QU_VECTOR_TARGETS_X86
+  __builtin_cpu_init();
+  switch (path) {
+    case VectorPath::kAvx512:
+      return __builtin_cpu_supports("avx512f");
+    case VectorPath::kAvx2:
+      return __builtin_cpu_supports("avx2");
+    case VectorPath::kBaseline:
+      return true;
+  }
+#endif
+  return path == VectorPath::kBaseline;
+}
+
+VectorPath BestVectorPath() {
+  for (VectorPath path : {VectorPath::kAvx512, VectorPath::kAvx2}) {
+    if (Supports(path)) return path;
+  }
+  return VectorPath::kBaseline;
+}
+
+std::atomic<VectorPath>& ChosenPath() {
+  static std::atomic<VectorPath> path{BestVectorPath()};
+  return path;
+}
+
+}  // namespace
+
+namespace vector_targets {
+
+double LargestOf(const double* values, int count) {
+  double largest = 0.0;
+  Run<LargestLoop>(LargestArgs{values, count, &largest});
+  return largest;
+}
+
+}  // namespace vector_targets
+
+bool VectorPathAvailable(VectorPath path) {
+  return Supports(path);
+}
+
+void UseVectorPath(VectorPath path) {
+  if (VectorPathAvailable(path)) ChosenPath().store(path, std::memory_order_relaxed);
+}
+
+VectorPath ActiveVectorPath() {
+  return ChosenPath().load(std::memory_order_relaxed);
+}
+
+void SampleColumns::Assign(std::span<const Vector3> points, int first, int last) {
+  const int n = std::max(last - first + 1, 0);
+  x_.resize(Index(n));
+  y_.resize(Index(n));
+  z_.resize(Index(n));
+  for (int k = 0; k < n; ++k) {
+    const Vector3& p = points[Index(first + k)];
+    x_[Index(k)] = p.x;
+    y_[Index(k)] = p.y;
+    z_[Index(k)] = p.z;
+  }
+  if (n > 0) {
+    firstPoint_ = points[Index(first)];
+    lastPoint_ = points[Index(last)];
+  }
+}
+
+void SampleColumns::ChordParams(Params& u) const {
+  const int n = size();
+  u.assign(Index(n), 0.0);
+  vector_targets::Run<ChordLoop>(ChordArgs{x(), y(), z(), u.data(), n});
+  // The running sum stays in sample order.
+  for (int k = 1; k < n; ++k) u[Index(k)] = u[Index(k - 1)] + u[Index(k)];
+  const double total = n > 1 ? u[Index(n - 1)] : 0.0;
+  if (total == 0.0) {
+    // Coincident samples have no chord to measure along; spacing them evenly keeps every
+    // parameter finite, with the first at 0 and the last at 1.
+    for (int k = 1; k < n; ++k) u[Index(k)] = static_cast<double>(k) / (n - 1);
+  } else {
+    for (int k = 1; k < n; ++k) u[Index(k)] = u[Index(k)] / total;
+  }
+}
+
+CubicSegment SampleColumns::SolveInnerControls(const Params& u, const Vector3& startTangent,
+                                               const Vector3& endTangent) {
+  const int n = size();
+  const TermArgs common{{startTangent.x, startTangent.y, startTangent.z},
+                        {endTangent.x, endTangent.y, endTangent.z},
+                        {firstPoint_.x, firstPoint_.y, firstPoint_.z},
+                        {lastPoint_.x, lastPoint_.y, lastPoint_.z}};
+  const auto termsOf = [&](int begin, int count, double* c00, double* c01, double* c11, double* x0,
+                           double* x1) {
+    TermArgs args = common;
+    args.x = x() + begin;
+    args.y = y() + begin;
+    args.z = z() + begin;
+    args.u = u.data() + begin;
+    args.count = count;
+    args.c00 = c00, args.c01 = c01, args.c11 = c11, args.x0 = x0, args.x1 = x1;
+    vector_targets::Run<TermLoop>(args);
+  };
+  double c00 = 0, c01 = 0, c11 = 0, x0 = 0, x1 = 0;  // the matrix is symmetric: c10 = c01
+  const auto sum = [&](const double* t00, const double* t01, const double* t11, const double* t0,
+                       const double* t1, int count) {
+    for (int k = 0; k < count; ++k) {
+      c00 += t00[k];
+      c01 += t01[k];
+      c11 += t11[k];
+      x0 += t0[k];
+      x1 += t1[k];
+    }
+  };
+  const int chunks = ChunkCount(n);
+  if (chunks < 2) {
+    // Block by block, each block's terms summed while they are in the first-level cache.
+    double t00[kBlock], t01[kBlock], t11[kBlock], t0[kBlock], t1[kBlock];
+    for (int begin = 0; begin < n; begin += kBlock) {
+      const int count = std::min(kBlock, n - begin);
+      termsOf(begin, count, t00, t01, t11, t0, t1);
+      sum(t00, t01, t11, t0, t1, count);
+    }
+  } else {
+    // The terms of every sample by chunks on two threads, then summed in sample order.
+    for (auto* column : {&t00_, &t01_, &t11_, &t0_, &t1_}) column->resize(Index(n));
+    RunSampleChunks(chunks, [&](int chunk) {
+      const int begin = chunk * kSamplesPerChunk;
+      const auto at = Index(begin);
+      termsOf(begin, std::min(kSamplesPerChunk, n - begin), t00_.data() + at, t01_.data() + at,
+              t11_.data() + at, t0_.data() + at, t1_.data() + at);
+    });
+    sum(t00_.data(), t01_.data(), t11_.data(), t0_.data(), t1_.data(), n);
+  }
+  const auto [alphaL, alphaR] = SolveCoefficients(c00, c01, c11, x0, x1);
+
+  CubicSegment s;
+  s.startPoint = firstPoint_;
+  s.endPoint = lastPoint_;
+  // Written so that a coefficient that is not a number fails the test too.
+  const bool usable = alphaL >= 1e-8 && alphaR >= 1e-9;
+  const double startDistance = usable ? alphaL : VecLength(VecSub(lastPoint_, firstPoint_)) / 3.0;
+  const double endDistance = usable ? alphaR : startDistance;
+  s.startControl = VecAdd(s.startPoint, VecScale(startTangent, startDistance));
+  s.endControl = VecAdd(s.endPoint, VecScale(endTangent, endDistance));
+  return s;
+}
+
+double SampleColumns::MaxDeviation(const CubicSegment& s, const Params& u) const {
+  // The end samples are not measured: samples 1 … n − 2, chunk by chunk.
+  const int interior = size() - 2;
+  if (interior <= 0) return 0.0;
+  const CurveCoords curve = CoordsOf(s);
+  const int chunks = ChunkCount(interior);
+  std::vector<double> chunkLargest(Index(chunks));
+  RunSampleChunks(chunks, [&](int chunk) {
+    const int chunkBegin = 1 + chunk * kSamplesPerChunk;
+    const int chunkEnd = std::min(chunkBegin + kSamplesPerChunk, interior + 1);
+    double distance[kBlock];
+    double largest = 0.0;
+    for (int begin = chunkBegin; begin < chunkEnd; begin += kBlock) {
+      const int count = std::min(kBlock, chunkEnd - begin);
+      vector_targets::Run<DeviationLoop>(DeviationArgs{curve, x() + begin, y() + begin, z() + begin,
+                                                       u.data() + begin, distance, count});
+      const double block = vector_targets::LargestOf(distance, count);
+      largest = block > largest ? block : largest;
+    }
+    chunkLargest[Index(chunk)] = largest;
+  });
+  // A strict maximum does not depend on the order in which the chunks are compared.
+  return vector_targets::LargestOf(chunkLargest.data(), chunks);
+}
+
+void SampleColumns::RefineParams(const CubicSegment& s, const Params& u, Params& refined) const {
+  // The derivative curves depend on the segment alone, so they are formed once per pass.
+  const CurveCoords curve = CoordsOf(s);
+  const int n = size();
+  refined.resize(u.size());
+  RunSampleChunks(ChunkCount(n), [&](int chunk) {
+    const int begin = chunk * kSamplesPerChunk;
+    const auto at = Index(begin);
+    vector_targets::Run<RefineLoop>(RefineArgs{curve, x() + at, y() + at, z() + at, u.data() + at,
+                                               refined.data() + at,
+                                               std::min(kSamplesPerChunk, n - begin)});
+  });
+}
+
+}  // namespace qu
