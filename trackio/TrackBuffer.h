@@ -44,6 +44,15 @@ inline void StoreBigEndian(std::uint32_t value, std::uint8_t* p) {
   std::memcpy(p, &value, 4);
 }
 
+// Copies `words` 4-byte words from `from` to `to` and converts each between big-endian and
+// native order (the same swap serves both directions). The two ranges must not overlap.
+void ConvertBigEndianWords(const std::uint8_t* from, std::uint8_t* to, std::size_t words);
+
+// Asks the system to back a large, newly allocated table with large pages, so that filling it
+// takes one page fault per 2 MiB instead of one per 4 KiB. Only a hint: nothing changes where
+// the system has no such pages.
+void PreferLargePages(void* data, std::size_t bytes);
+
 // A record's byte layout is written once, as a function template over an I/O policy that
 // reads it (TrackReader), writes it (TrackWriter) or counts its bytes (ByteCounter). Every
 // policy offers the same field verbs:
@@ -169,12 +178,8 @@ class SpanDecoder {
   void Single(float& value) { value = std::bit_cast<float>(Next()); }
   void Color(std::int32_t& value) { value = static_cast<std::int32_t>(Next() & 0x00FFFFFFu); }
   void Reserved(std::int64_t count) { p_ += count; }
-  // Indexed, so that the compiler sees independent iterations and vectorises the swap.
   void Singles(std::span<float> run) {
-    float* out = run.data();
-    for (std::size_t i = 0, n = run.size(); i < n; ++i) {
-      out[i] = std::bit_cast<float>(LoadBigEndian(p_ + 4 * i));
-    }
+    ConvertBigEndianWords(p_, reinterpret_cast<std::uint8_t*>(run.data()), run.size());
     p_ += 4 * run.size();
   }
 
@@ -202,10 +207,7 @@ class SpanEncoder {
     p_ += count;
   }
   void Singles(std::span<const float> run) {
-    const float* in = run.data();
-    for (std::size_t i = 0, n = run.size(); i < n; ++i) {
-      StoreBigEndian(std::bit_cast<std::uint32_t>(in[i]), p_ + 4 * i);
-    }
+    ConvertBigEndianWords(reinterpret_cast<const std::uint8_t*>(run.data()), p_, run.size());
     p_ += 4 * run.size();
   }
 
@@ -277,7 +279,7 @@ class TrackReader {
   // the bytes left, so reserving it up front is safe.
   template <class Table, class Fields>
   void Entries(Table& table, std::int32_t count, Fields fields) {
-    table.reserve(static_cast<std::size_t>(count));
+    Reserve(table, count);
     for (std::int32_t i = 0; i < count && !failed(); ++i) fields(*this, table.emplace_back());
   }
   // The table is sized once and filled in one loop over the run, checked as a whole.
@@ -286,6 +288,7 @@ class TrackReader {
     static_assert(kFixedSize<typename Table::value_type, Fields>, "entries of one fixed size");
     constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
     if (!Fits(shape.bytes * count)) return;
+    Reserve(table, count);
     table.resize(static_cast<std::size_t>(count));
     Run(count, shape.bytes, [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
       SpanDecoder decoder(p);
@@ -293,6 +296,13 @@ class TrackReader {
         fields(decoder, *entry);
       }
     });
+  }
+
+  // Allocates a new, empty table for `count` entries before its memory is first touched.
+  template <class Table>
+  static void Reserve(Table& table, std::int64_t count) {
+    table.reserve(static_cast<std::size_t>(count));
+    PreferLargePages(table.data(), table.capacity() * sizeof(typename Table::value_type));
   }
 
   // The primitives, for code outside a layout.
