@@ -289,8 +289,9 @@ class TrackReader {
     constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
     if (!Fits(shape.bytes * count)) return;
     Reserve(table, count);
-    table.resize(static_cast<std::size_t>(count));
     Run(count, shape.bytes, [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
+      // Each piece is value-initialised just before it is filled, while it is in the cache.
+      table.resize(static_cast<std::size_t>(done + n));
       SpanDecoder decoder(p);
       for (auto* entry = table.data() + done; entry != table.data() + done + n; ++entry) {
         fields(decoder, *entry);
