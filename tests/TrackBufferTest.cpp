@@ -65,9 +65,10 @@ TEST(TrackBuffer, RunsOfSinglesMatchSingleFieldsAtEveryLength) {
       builder.Raw32(0x7FA00001u + 0x01020304u * static_cast<std::uint32_t>(i));
     }
     const Bytes bytes = builder.bytes();
-    std::vector<float> run(length);
+    std::vector<float> run;
     TrackReader in = ReaderOver(bytes);
-    in.Singles(run);
+    in.Singles(run, static_cast<std::int64_t>(length));
+    ASSERT_EQ(run.size(), length);
     TrackReader one = ReaderOver(bytes);
     for (std::size_t i = 0; i < length; ++i) {
       EXPECT_EQ(std::bit_cast<std::uint32_t>(run[i]),

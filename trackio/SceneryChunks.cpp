@@ -61,9 +61,7 @@ struct TeraLayout {
                       " values runs past the end of the file",
                   dimensionsOffset);
         } else {
-          io.Reserve(chunk.Grid, GridCellCount(chunk));
-          chunk.Grid.resize(static_cast<std::size_t>(GridCellCount(chunk)));
-          io.Singles(chunk.Grid);
+          io.Singles(chunk.Grid, GridCellCount(chunk));
         }
       }
     } else {

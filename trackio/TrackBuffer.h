@@ -53,6 +53,13 @@ void ConvertBigEndianWords(const std::uint8_t* from, std::uint8_t* to, std::size
 // the system has no such pages.
 void PreferLargePages(void* data, std::size_t bytes);
 
+// Allocates room for `count` entries in a new, empty table before its memory is first touched.
+template <class Table>
+void ReserveTable(Table& table, std::int64_t count) {
+  table.reserve(static_cast<std::size_t>(count));
+  PreferLargePages(table.data(), table.capacity() * sizeof(typename Table::value_type));
+}
+
 // A record's byte layout is written once, as a function template over an I/O policy that
 // reads it (TrackReader), writes it (TrackWriter) or counts its bytes (ByteCounter). Every
 // policy offers the same field verbs:
@@ -263,13 +270,13 @@ class TrackReader {
   void StrictText(std::string& text, std::string_view what);
   void Dimension(std::int32_t& value, std::string_view what);
   void OpaqueBlock(std::int32_t& length);
-  void Singles(std::span<float> run) {
-    if (!Fits(4 * static_cast<std::int64_t>(run.size()))) return;
-    Run(static_cast<std::int64_t>(run.size()), 4,
-        [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
-          SpanDecoder(p).Singles(
-              run.subspan(static_cast<std::size_t>(done), static_cast<std::size_t>(n)));
-        });
+  // Reads `count` singles into a new, empty table.
+  void Singles(std::vector<float>& run, std::int64_t count) {
+    if (!Fits(4 * count)) return;
+    ReserveTable(run, count);
+    Run(count, 4, [&](const std::uint8_t* p, std::int64_t, std::int64_t n) {
+      SpanDecoder(p).Singles(GrowBy(run, n));
+    });
   }
   template <class Table>
   std::int32_t Count(Table&, std::int64_t minEntryBytes, std::string_view what) {
@@ -279,7 +286,7 @@ class TrackReader {
   // the bytes left, so reserving it up front is safe.
   template <class Table, class Fields>
   void Entries(Table& table, std::int32_t count, Fields fields) {
-    Reserve(table, count);
+    ReserveTable(table, count);
     for (std::int32_t i = 0; i < count && !failed(); ++i) fields(*this, table.emplace_back());
   }
   // The table is sized once and filled in one loop over the run, checked as a whole.
@@ -288,22 +295,14 @@ class TrackReader {
     static_assert(kFixedSize<typename Table::value_type, Fields>, "entries of one fixed size");
     constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
     if (!Fits(shape.bytes * count)) return;
-    Reserve(table, count);
+    ReserveTable(table, count);
     Run(count, shape.bytes, [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
-      // Each piece is value-initialised just before it is filled, while it is in the cache.
-      table.resize(static_cast<std::size_t>(done + n));
+      GrowBy(table, n);
       SpanDecoder decoder(p);
       for (auto* entry = table.data() + done; entry != table.data() + done + n; ++entry) {
         fields(decoder, *entry);
       }
     });
-  }
-
-  // Allocates a new, empty table for `count` entries before its memory is first touched.
-  template <class Table>
-  static void Reserve(Table& table, std::int64_t count) {
-    table.reserve(static_cast<std::size_t>(count));
-    PreferLargePages(table.data(), table.capacity() * sizeof(typename Table::value_type));
   }
 
   // The primitives, for code outside a layout.
@@ -368,6 +367,15 @@ class TrackReader {
     return false;
   }
   const std::uint8_t* TakeFailed(std::int64_t width);
+  // Appends `n` value-initialised entries to a table being filled piece by piece and gives
+  // them: each piece is zeroed just before it is filled, while it is in the cache, rather than
+  // the whole table in a pass of its own.
+  template <class Table>
+  static std::span<typename Table::value_type> GrowBy(Table& table, std::int64_t n) {
+    const std::size_t done = table.size();
+    table.resize(done + static_cast<std::size_t>(n));
+    return std::span(table).subspan(done);
+  }
   // Makes at least `width` bytes after the cursor readable in the window.
   bool Refill(std::int64_t width);
   // Hands `count` units of `unit` bytes that are known to be there to `use(bytes, done, n)`,
@@ -411,7 +419,9 @@ class TrackWriter {
 
   // Sizes the buffer up front when the final length is known, so no append reallocates.
   void Reserve(std::size_t bytes) {
-    if (bytes > bytes_.size()) bytes_.resize(bytes);
+    if (bytes <= bytes_.size()) return;
+    ReserveTable(bytes_, static_cast<std::int64_t>(bytes));
+    bytes_.resize(bytes);
   }
 
   // The field verbs of a layout (see above).
