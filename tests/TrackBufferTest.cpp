@@ -56,6 +56,31 @@ TEST(TrackBuffer, SinglesKeepEveryBitPattern) {
   EXPECT_EQ(out.Take(), (Bytes{0x3F, 0x80, 0x00, 0x00}));
 }
 
+// Runs are converted in blocks of eight words and a remainder: every length around a block
+// must read and write the same bits as single fields do.
+TEST(TrackBuffer, RunsOfSinglesMatchSingleFieldsAtEveryLength) {
+  for (std::size_t length = 0; length <= 19; ++length) {
+    test::ByteBuilder builder;
+    for (std::size_t i = 0; i < length; ++i) {
+      builder.Raw32(0x7FA00001u + 0x01020304u * static_cast<std::uint32_t>(i));
+    }
+    const Bytes bytes = builder.bytes();
+    std::vector<float> run;
+    TrackReader in = ReaderOver(bytes);
+    in.Singles(run, static_cast<std::int64_t>(length));
+    ASSERT_EQ(run.size(), length);
+    TrackReader one = ReaderOver(bytes);
+    for (std::size_t i = 0; i < length; ++i) {
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(run[i]),
+                std::bit_cast<std::uint32_t>(one.ReadSingle()))
+          << length << " values, value " << i;
+    }
+    TrackWriter out;
+    out.Singles(run);
+    EXPECT_EQ(out.Take(), bytes) << length << " values";
+  }
+}
+
 TEST(TrackBuffer, ColoursIgnoreAndZeroTheirFirstByte) {
   const Bytes stored = {0xFF, 0x12, 0x34, 0x56};
   TrackReader in = ReaderOver(stored);

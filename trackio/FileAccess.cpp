@@ -516,11 +516,14 @@ std::uint32_t FileOps::NewFileMode() {
   return 0666;
 }
 
+void PreferLargePages(void*, std::size_t) {}
+
 }  // namespace qu
 
 #else
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -646,6 +649,11 @@ std::error_code FileOps::Write(FileHandle file, const std::uint8_t* data, std::s
     data += n;
     size -= static_cast<std::size_t>(n);
   }
+#if defined(SYNC_FILE_RANGE_WRITE)
+  // Every file written here is flushed once it is whole: its pages start on their way to the
+  // disk now, while the rest is formatted, and the flush waits only for the last of them.
+  (void)::sync_file_range(Descriptor(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
   return {};
 }
 
@@ -682,6 +690,20 @@ std::error_code FileOps::Remove(const fs::path& path) {
 
 std::uint32_t FileOps::NewFileMode() {
   return 0666 & ~static_cast<std::uint32_t>(CurrentUmask());
+}
+
+void PreferLargePages(void* data, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  // Only the whole large pages inside the range can be backed so; a small table has none.
+  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
+  const std::uintptr_t end = (start + bytes) & ~(kLargePage - 1);
+  if (end > first) (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
 }
 
 }  // namespace qu

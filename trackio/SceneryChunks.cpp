@@ -61,8 +61,7 @@ struct TeraLayout {
                       " values runs past the end of the file",
                   dimensionsOffset);
         } else {
-          chunk.Grid.resize(static_cast<std::size_t>(GridCellCount(chunk)));
-          io.Singles(chunk.Grid);
+          io.Singles(chunk.Grid, GridCellCount(chunk));
         }
       }
     } else {
@@ -97,44 +96,9 @@ std::int64_t GridCellCount(const TeraChunk& chunk) {
   return std::int64_t{chunk.Columns} * std::int64_t{chunk.Rows};
 }
 
-void ReadSCEN(TrackReader& in, ScenChunk& chunk) {
-  ReadChunk(in, chunk, ScenLayout{});
-}
-void WriteSCEN(TrackWriter& out, const ScenChunk& chunk) {
-  WriteChunk(out, "SCEN", chunk, ScenLayout{});
-}
-std::int64_t OwnBytes(const ScenChunk& chunk) {
-  return ChunkOwnBytes(chunk, ScenLayout{});
-}
-
-void ReadSCOB(TrackReader& in, ScobChunk& chunk) {
-  ReadChunk(in, chunk, ScobLayout{});
-}
-void WriteSCOB(TrackWriter& out, const ScobChunk& chunk) {
-  WriteChunk(out, "SCOB", chunk, ScobLayout{});
-}
-std::int64_t OwnBytes(const ScobChunk& chunk) {
-  return ChunkOwnBytes(chunk, ScobLayout{});
-}
-
-void ReadTERA(TrackReader& in, TeraChunk& chunk) {
-  ReadChunk(in, chunk, TeraLayout{});
-}
-void WriteTERA(TrackWriter& out, const TeraChunk& chunk) {
-  WriteChunk(out, "TERA", chunk, TeraLayout{});
-}
-std::int64_t OwnBytes(const TeraChunk& chunk) {
-  return ChunkOwnBytes(chunk, TeraLayout{});
-}
-
-void ReadENVC(TrackReader& in, EnvcChunk& chunk) {
-  ReadChunk(in, chunk, EnvcLayout{});
-}
-void WriteENVC(TrackWriter& out, const EnvcChunk& chunk) {
-  WriteChunk(out, "ENVC", chunk, EnvcLayout{});
-}
-std::int64_t OwnBytes(const EnvcChunk& chunk) {
-  return ChunkOwnBytes(chunk, EnvcLayout{});
-}
+QU_CHUNK_ENTRY_POINTS(SCEN, ScenChunk, ScenLayout)
+QU_CHUNK_ENTRY_POINTS(SCOB, ScobChunk, ScobLayout)
+QU_CHUNK_ENTRY_POINTS(TERA, TeraChunk, TeraLayout)
+QU_CHUNK_ENTRY_POINTS(ENVC, EnvcChunk, EnvcLayout)
 
 }  // namespace qu

@@ -32,24 +32,7 @@ using FundLayout = TableChunkLayout<FundChunk, &FundChunk::Entries, FundEntryLay
 
 }  // namespace
 
-void ReadSUPP(TrackReader& in, SuppChunk& chunk) {
-  ReadChunk(in, chunk, SuppLayout{});
-}
-void WriteSUPP(TrackWriter& out, const SuppChunk& chunk) {
-  WriteChunk(out, "SUPP", chunk, SuppLayout{});
-}
-std::int64_t OwnBytes(const SuppChunk& chunk) {
-  return ChunkOwnBytes(chunk, SuppLayout{});
-}
-
-void ReadFUND(TrackReader& in, FundChunk& chunk) {
-  ReadChunk(in, chunk, FundLayout{});
-}
-void WriteFUND(TrackWriter& out, const FundChunk& chunk) {
-  WriteChunk(out, "FUND", chunk, FundLayout{});
-}
-std::int64_t OwnBytes(const FundChunk& chunk) {
-  return ChunkOwnBytes(chunk, FundLayout{});
-}
+QU_CHUNK_ENTRY_POINTS(SUPP, SuppChunk, SuppLayout)
+QU_CHUNK_ENTRY_POINTS(FUND, FundChunk, FundLayout)
 
 }  // namespace qu

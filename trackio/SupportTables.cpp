@@ -86,44 +86,9 @@ using CatwLayout = TableChunkLayout<CatwChunk, &CatwChunk::Entries, CatwEntryLay
 
 }  // namespace
 
-void ReadRASC(TrackReader& in, RascChunk& chunk) {
-  ReadChunk(in, chunk, RascLayout{});
-}
-void WriteRASC(TrackWriter& out, const RascChunk& chunk) {
-  WriteChunk(out, "RASC", chunk, RascLayout{});
-}
-std::int64_t OwnBytes(const RascChunk& chunk) {
-  return ChunkOwnBytes(chunk, RascLayout{});
-}
-
-void ReadFREN(TrackReader& in, FrenChunk& chunk) {
-  ReadChunk(in, chunk, FrenLayout{});
-}
-void WriteFREN(TrackWriter& out, const FrenChunk& chunk) {
-  WriteChunk(out, "FREN", chunk, FrenLayout{});
-}
-std::int64_t OwnBytes(const FrenChunk& chunk) {
-  return ChunkOwnBytes(chunk, FrenLayout{});
-}
-
-void ReadTUBE(TrackReader& in, TubeChunk& chunk) {
-  ReadChunk(in, chunk, TubeLayout{});
-}
-void WriteTUBE(TrackWriter& out, const TubeChunk& chunk) {
-  WriteChunk(out, "TUBE", chunk, TubeLayout{});
-}
-std::int64_t OwnBytes(const TubeChunk& chunk) {
-  return ChunkOwnBytes(chunk, TubeLayout{});
-}
-
-void ReadCATW(TrackReader& in, CatwChunk& chunk) {
-  ReadChunk(in, chunk, CatwLayout{});
-}
-void WriteCATW(TrackWriter& out, const CatwChunk& chunk) {
-  WriteChunk(out, "CATW", chunk, CatwLayout{});
-}
-std::int64_t OwnBytes(const CatwChunk& chunk) {
-  return ChunkOwnBytes(chunk, CatwLayout{});
-}
+QU_CHUNK_ENTRY_POINTS(RASC, RascChunk, RascLayout)
+QU_CHUNK_ENTRY_POINTS(FREN, FrenChunk, FrenLayout)
+QU_CHUNK_ENTRY_POINTS(TUBE, TubeChunk, TubeLayout)
+QU_CHUNK_ENTRY_POINTS(CATW, CatwChunk, CatwLayout)
 
 }  // namespace qu

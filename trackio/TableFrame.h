@@ -43,23 +43,20 @@ constexpr void VectorFields(IO& io, RecordOf<IO, Vector3>& v) {
   io.Single(v.z);
 }
 
-// The chunk entry points over a layout: reading starts after the tag from a cleared record,
-// writing starts with the tag, and a chunk's own bytes are those after its size field.
-template <class Chunk, class Fields>
-void ReadChunk(TrackReader& in, Chunk& chunk, Fields fields) {
-  chunk = Chunk{};
-  fields(in, chunk);
-}
-
-template <class Chunk, class Fields>
-void WriteChunk(TrackWriter& out, std::string_view tag, const Chunk& chunk, Fields fields) {
-  out.WriteTag(tag);
-  fields(out, chunk);
-}
-
-template <class Chunk, class Fields>
-std::int64_t ChunkOwnBytes(const Chunk& chunk, Fields fields) {
-  return BytesOf(chunk, fields) - 4;
-}
+// A chunk's three named entry points over its layout: ReadTAG starts after the tag from a
+// cleared record, WriteTAG starts with the tag, and OwnBytes counts the bytes after the size
+// field.
+#define QU_CHUNK_ENTRY_POINTS(TAG, Chunk, Layout)         \
+  void Read##TAG(TrackReader& in, Chunk& chunk) {         \
+    chunk = Chunk{};                                      \
+    Layout{}(in, chunk);                                  \
+  }                                                       \
+  void Write##TAG(TrackWriter& out, const Chunk& chunk) { \
+    out.WriteTag(#TAG);                                   \
+    Layout{}(out, chunk);                                 \
+  }                                                       \
+  std::int64_t OwnBytes(const Chunk& chunk) {             \
+    return BytesOf(chunk, Layout{}) - 4;                  \
+  }
 
 }  // namespace qu

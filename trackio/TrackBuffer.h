@@ -44,6 +44,22 @@ inline void StoreBigEndian(std::uint32_t value, std::uint8_t* p) {
   std::memcpy(p, &value, 4);
 }
 
+// Copies `words` 4-byte words from `from` to `to` and converts each between big-endian and
+// native order (the same swap serves both directions). The two ranges must not overlap.
+void ConvertBigEndianWords(const std::uint8_t* from, std::uint8_t* to, std::size_t words);
+
+// Asks the system to back a large, newly allocated table with large pages, so that filling it
+// takes one page fault per 2 MiB instead of one per 4 KiB. Only a hint: nothing changes where
+// the system has no such pages.
+void PreferLargePages(void* data, std::size_t bytes);
+
+// Allocates room for `count` entries in a new, empty table before its memory is first touched.
+template <class Table>
+void ReserveTable(Table& table, std::int64_t count) {
+  table.reserve(static_cast<std::size_t>(count));
+  PreferLargePages(table.data(), table.capacity() * sizeof(typename Table::value_type));
+}
+
 // A record's byte layout is written once, as a function template over an I/O policy that
 // reads it (TrackReader), writes it (TrackWriter) or counts its bytes (ByteCounter). Every
 // policy offers the same field verbs:
@@ -169,12 +185,8 @@ class SpanDecoder {
   void Single(float& value) { value = std::bit_cast<float>(Next()); }
   void Color(std::int32_t& value) { value = static_cast<std::int32_t>(Next() & 0x00FFFFFFu); }
   void Reserved(std::int64_t count) { p_ += count; }
-  // Indexed, so that the compiler sees independent iterations and vectorises the swap.
   void Singles(std::span<float> run) {
-    float* out = run.data();
-    for (std::size_t i = 0, n = run.size(); i < n; ++i) {
-      out[i] = std::bit_cast<float>(LoadBigEndian(p_ + 4 * i));
-    }
+    ConvertBigEndianWords(p_, reinterpret_cast<std::uint8_t*>(run.data()), run.size());
     p_ += 4 * run.size();
   }
 
@@ -202,10 +214,7 @@ class SpanEncoder {
     p_ += count;
   }
   void Singles(std::span<const float> run) {
-    const float* in = run.data();
-    for (std::size_t i = 0, n = run.size(); i < n; ++i) {
-      StoreBigEndian(std::bit_cast<std::uint32_t>(in[i]), p_ + 4 * i);
-    }
+    ConvertBigEndianWords(reinterpret_cast<const std::uint8_t*>(run.data()), p_, run.size());
     p_ += 4 * run.size();
   }
 
@@ -261,13 +270,13 @@ class TrackReader {
   void StrictText(std::string& text, std::string_view what);
   void Dimension(std::int32_t& value, std::string_view what);
   void OpaqueBlock(std::int32_t& length);
-  void Singles(std::span<float> run) {
-    if (!Fits(4 * static_cast<std::int64_t>(run.size()))) return;
-    Run(static_cast<std::int64_t>(run.size()), 4,
-        [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
-          SpanDecoder(p).Singles(
-              run.subspan(static_cast<std::size_t>(done), static_cast<std::size_t>(n)));
-        });
+  // Reads `count` singles into a new, empty table.
+  void Singles(std::vector<float>& run, std::int64_t count) {
+    if (!Fits(4 * count)) return;
+    ReserveTable(run, count);
+    Run(count, 4, [&](const std::uint8_t* p, std::int64_t, std::int64_t n) {
+      SpanDecoder(p).Singles(GrowBy(run, n));
+    });
   }
   template <class Table>
   std::int32_t Count(Table&, std::int64_t minEntryBytes, std::string_view what) {
@@ -277,7 +286,7 @@ class TrackReader {
   // the bytes left, so reserving it up front is safe.
   template <class Table, class Fields>
   void Entries(Table& table, std::int32_t count, Fields fields) {
-    table.reserve(static_cast<std::size_t>(count));
+    ReserveTable(table, count);
     for (std::int32_t i = 0; i < count && !failed(); ++i) fields(*this, table.emplace_back());
   }
   // The table is sized once and filled in one loop over the run, checked as a whole.
@@ -286,8 +295,9 @@ class TrackReader {
     static_assert(kFixedSize<typename Table::value_type, Fields>, "entries of one fixed size");
     constexpr LayoutShape shape = ShapeOf<typename Table::value_type, Fields>();
     if (!Fits(shape.bytes * count)) return;
-    table.resize(static_cast<std::size_t>(count));
+    ReserveTable(table, count);
     Run(count, shape.bytes, [&](const std::uint8_t* p, std::int64_t done, std::int64_t n) {
+      GrowBy(table, n);
       SpanDecoder decoder(p);
       for (auto* entry = table.data() + done; entry != table.data() + done + n; ++entry) {
         fields(decoder, *entry);
@@ -357,6 +367,15 @@ class TrackReader {
     return false;
   }
   const std::uint8_t* TakeFailed(std::int64_t width);
+  // Appends `n` value-initialised entries to a table being filled piece by piece and gives
+  // them: each piece is zeroed just before it is filled, while it is in the cache, rather than
+  // the whole table in a pass of its own.
+  template <class Table>
+  static std::span<typename Table::value_type> GrowBy(Table& table, std::int64_t n) {
+    const std::size_t done = table.size();
+    table.resize(done + static_cast<std::size_t>(n));
+    return std::span(table).subspan(done);
+  }
   // Makes at least `width` bytes after the cursor readable in the window.
   bool Refill(std::int64_t width);
   // Hands `count` units of `unit` bytes that are known to be there to `use(bytes, done, n)`,
@@ -400,7 +419,9 @@ class TrackWriter {
 
   // Sizes the buffer up front when the final length is known, so no append reallocates.
   void Reserve(std::size_t bytes) {
-    if (bytes > bytes_.size()) bytes_.resize(bytes);
+    if (bytes <= bytes_.size()) return;
+    ReserveTable(bytes_, static_cast<std::int64_t>(bytes));
+    bytes_.resize(bytes);
   }
 
   // The field verbs of a layout (see above).

@@ -43,24 +43,7 @@ struct InfoLayout {
 
 }  // namespace
 
-void ReadTRCK(TrackReader& in, TrackChunk& chunk) {
-  ReadChunk(in, chunk, TrckLayout{});
-}
-void WriteTRCK(TrackWriter& out, const TrackChunk& chunk) {
-  WriteChunk(out, "TRCK", chunk, TrckLayout{});
-}
-std::int64_t OwnBytes(const TrackChunk& chunk) {
-  return ChunkOwnBytes(chunk, TrckLayout{});
-}
-
-void ReadINFO(TrackReader& in, InfoChunk& chunk) {
-  ReadChunk(in, chunk, InfoLayout{});
-}
-void WriteINFO(TrackWriter& out, const InfoChunk& chunk) {
-  WriteChunk(out, "INFO", chunk, InfoLayout{});
-}
-std::int64_t OwnBytes(const InfoChunk& chunk) {
-  return ChunkOwnBytes(chunk, InfoLayout{});
-}
+QU_CHUNK_ENTRY_POINTS(TRCK, TrackChunk, TrckLayout)
+QU_CHUNK_ENTRY_POINTS(INFO, InfoChunk, InfoLayout)
 
 }  // namespace qu

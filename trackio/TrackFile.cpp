@@ -166,7 +166,8 @@ void ReadHeader(TrackReader& in, FileHeader& header) {
 }
 
 void WriteHeader(TrackWriter& out, const FileHeader& header) {
-  WriteChunk(out, "QUEN", header, HeaderLayout{});
+  out.WriteTag("QUEN");
+  HeaderLayout{}(out, header);
 }
 
 std::int32_t SkipChunk(TrackReader& in) {

@@ -172,24 +172,7 @@ std::int64_t SegmentRecordBytes(std::int32_t segmentType) {
   return RecordBytes(segmentType);
 }
 
-void ReadBEZR(TrackReader& in, VertexChunk& chunk) {
-  ReadChunk(in, chunk, BezrLayout{});
-}
-void WriteBEZR(TrackWriter& out, const VertexChunk& chunk) {
-  WriteChunk(out, "BEZR", chunk, BezrLayout{});
-}
-std::int64_t OwnBytes(const VertexChunk& chunk) {
-  return ChunkOwnBytes(chunk, BezrLayout{});
-}
-
-void ReadSEGM(TrackReader& in, SegmentChunk& chunk) {
-  ReadChunk(in, chunk, SegmLayout{});
-}
-void WriteSEGM(TrackWriter& out, const SegmentChunk& chunk) {
-  WriteChunk(out, "SEGM", chunk, SegmLayout{});
-}
-std::int64_t OwnBytes(const SegmentChunk& chunk) {
-  return ChunkOwnBytes(chunk, SegmLayout{});
-}
+QU_CHUNK_ENTRY_POINTS(BEZR, VertexChunk, BezrLayout)
+QU_CHUNK_ENTRY_POINTS(SEGM, SegmentChunk, SegmLayout)
 
 }  // namespace qu
