@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <vector>
 
-#include "SampleChunks.h"
 #include "VectorTargets.h"
 
 namespace qu {
@@ -295,17 +294,14 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
   const Polynomial curve = PolynomialOf(s);
   const ScanSearch search(s);
   std::vector<double> distance(static_cast<std::size_t>(n));
-  // Blockwise, so that only the distances take memory the size of the run, and by chunks
-  // on two threads; each sample's distance depends on that sample alone.
+  // Blockwise, so that only the distances take memory the size of the run; each sample's
+  // distance depends on that sample alone.
   constexpr int kBlock = 512;
-  static_assert(kSamplesPerChunk % kBlock == 0);
-  RunSampleChunks(ChunkCount(n), [&](int chunk) {
-    const int chunkBegin = chunk * kSamplesPerChunk;
-    const int chunkEnd = std::min(chunkBegin + kSamplesPerChunk, n);
+  {
     double lastStep[kBlock], end[kBlock];
     Unsettled unsettled;
-    for (int begin = chunkBegin; begin < chunkEnd; begin += kBlock) {
-      const int count = std::min(kBlock, chunkEnd - begin);
+    for (int begin = 0; begin < n; begin += kBlock) {
+      const int count = std::min(kBlock, n - begin);
       const auto at = static_cast<std::size_t>(begin);
       vector_targets::Run<LocalLoop>(LocalArgs{curve, samples.x() + at, samples.y() + at,
                                                samples.z() + at, startParams.data() + at,
@@ -324,7 +320,7 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
                       d < INFINITY ? d : INFINITY});
       }
     }
-  });
+  }
   const auto scanned = [&](int k) {
     const auto i = static_cast<std::size_t>(k);
     const double local = distance[i];

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstddef>
 
-#include "SampleChunks.h"
 #include "VectorMath.h"
 #include "VectorTargets.h"
 
@@ -132,7 +131,6 @@ struct RefineArgs {
 // The per-sample terms of the least-squares system and the deviations are formed blockwise,
 // so that they stay in the first-level cache until they are summed or compared.
 constexpr int kBlock = 256;
-static_assert(kSamplesPerChunk % kBlock == 0);
 
 struct TermArgs {
   double startTangent[3], endTangent[3], firstPoint[3], lastPoint[3];
@@ -374,25 +372,13 @@ CubicSegment SampleColumns::SolveInnerControls(const Params& u, const Vector3& s
       x1 += t1[k];
     }
   };
-  const int chunks = ChunkCount(n);
-  if (chunks < 2) {
-    // Block by block, each block's terms summed while they are in the first-level cache.
-    double t00[kBlock], t01[kBlock], t11[kBlock], t0[kBlock], t1[kBlock];
-    for (int begin = 0; begin < n; begin += kBlock) {
-      const int count = std::min(kBlock, n - begin);
-      termsOf(begin, count, t00, t01, t11, t0, t1);
-      sum(t00, t01, t11, t0, t1, count);
-    }
-  } else {
-    // The terms of every sample by chunks on two threads, then summed in sample order.
-    for (auto* column : {&t00_, &t01_, &t11_, &t0_, &t1_}) column->resize(Index(n));
-    RunSampleChunks(chunks, [&](int chunk) {
-      const int begin = chunk * kSamplesPerChunk;
-      const auto at = Index(begin);
-      termsOf(begin, std::min(kSamplesPerChunk, n - begin), t00_.data() + at, t01_.data() + at,
-              t11_.data() + at, t0_.data() + at, t1_.data() + at);
-    });
-    sum(t00_.data(), t01_.data(), t11_.data(), t0_.data(), t1_.data(), n);
+  // Block by block, each block's terms summed in sample order while they are in the
+  // first-level cache.
+  double t00[kBlock], t01[kBlock], t11[kBlock], t0[kBlock], t1[kBlock];
+  for (int begin = 0; begin < n; begin += kBlock) {
+    const int count = std::min(kBlock, n - begin);
+    termsOf(begin, count, t00, t01, t11, t0, t1);
+    sum(t00, t01, t11, t0, t1, count);
   }
   const auto [alphaL, alphaR] = SolveCoefficients(c00, c01, c11, x0, x1);
 
@@ -413,24 +399,16 @@ double SampleColumns::MaxDeviation(const CubicSegment& s, const Params& u) const
   const int interior = size() - 2;
   if (interior <= 0) return 0.0;
   const CurveCoords curve = CoordsOf(s);
-  const int chunks = ChunkCount(interior);
-  std::vector<double> chunkLargest(Index(chunks));
-  RunSampleChunks(chunks, [&](int chunk) {
-    const int chunkBegin = 1 + chunk * kSamplesPerChunk;
-    const int chunkEnd = std::min(chunkBegin + kSamplesPerChunk, interior + 1);
-    double distance[kBlock];
-    double largest = 0.0;
-    for (int begin = chunkBegin; begin < chunkEnd; begin += kBlock) {
-      const int count = std::min(kBlock, chunkEnd - begin);
-      vector_targets::Run<DeviationLoop>(DeviationArgs{curve, x() + begin, y() + begin, z() + begin,
-                                                       u.data() + begin, distance, count});
-      const double block = vector_targets::LargestOf(distance, count);
-      largest = block > largest ? block : largest;
-    }
-    chunkLargest[Index(chunk)] = largest;
-  });
-  // A strict maximum does not depend on the order in which the chunks are compared.
-  return vector_targets::LargestOf(chunkLargest.data(), chunks);
+  double distance[kBlock];
+  double largest = 0.0;
+  for (int begin = 1; begin <= interior; begin += kBlock) {
+    const int count = std::min(kBlock, interior + 1 - begin);
+    vector_targets::Run<DeviationLoop>(DeviationArgs{curve, x() + begin, y() + begin, z() + begin,
+                                                     u.data() + begin, distance, count});
+    const double block = vector_targets::LargestOf(distance, count);
+    largest = block > largest ? block : largest;
+  }
+  return largest;
 }
 
 void SampleColumns::RefineParams(const CubicSegment& s, const Params& u, Params& refined) const {
@@ -438,13 +416,7 @@ void SampleColumns::RefineParams(const CubicSegment& s, const Params& u, Params&
   const CurveCoords curve = CoordsOf(s);
   const int n = size();
   refined.resize(u.size());
-  RunSampleChunks(ChunkCount(n), [&](int chunk) {
-    const int begin = chunk * kSamplesPerChunk;
-    const auto at = Index(begin);
-    vector_targets::Run<RefineLoop>(RefineArgs{curve, x() + at, y() + at, z() + at, u.data() + at,
-                                               refined.data() + at,
-                                               std::min(kSamplesPerChunk, n - begin)});
-  });
+  vector_targets::Run<RefineLoop>(RefineArgs{curve, x(), y(), z(), u.data(), refined.data(), n});
 }
 
 }  // namespace qu

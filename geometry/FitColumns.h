@@ -36,7 +36,6 @@ class SampleColumns {
  private:
   std::vector<double> x_, y_, z_;
   Vector3 firstPoint_{}, lastPoint_{};
-  std::vector<double> t00_, t01_, t11_, t0_, t1_;  // the least-squares terms of a long run
 };
 
 // The instruction sets the sample loops are compiled for. The widest one the processor has
