@@ -106,23 +106,24 @@ CurveCoords CoordsOf(const CubicSegment& s) {
   return vector_targets::SelectBits(denominator == 0.0, t, stepped);
 }
 
-struct RefineArgs {
+// A loop over a range of samples at parameters `u` on one curve, one result per sample.
+struct SampleLoopArgs {
   CurveCoords curve;
   const double* x;
   const double* y;
   const double* z;
   const double* u;
-  double* refined;
+  double* out;
   int count;
 };
 
-[[gnu::always_inline]] inline void RefineLoop(const RefineArgs& args) {
+[[gnu::always_inline]] inline void RefineLoop(const SampleLoopArgs& args) {
   const CurveCoords c = args.curve;
   const double* __restrict x = args.x;
   const double* __restrict y = args.y;
   const double* __restrict z = args.z;
   const double* __restrict u = args.u;
-  double* __restrict refined = args.refined;
+  double* __restrict refined = args.out;
   const int count = args.count;
   QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) refined[k] = NewtonStepAt(c, x[k], y[k], z[k], u[k]);
@@ -183,24 +184,14 @@ struct TermArgs {
   }
 }
 
-struct DeviationArgs {
-  CurveCoords curve;
-  const double* x;
-  const double* y;
-  const double* z;
-  const double* u;
-  double* distance;
-  int count;
-};
-
 // VecLength(VecSub(EvalCubic(s, u), sample)) per sample.
-[[gnu::always_inline]] inline void DeviationLoop(const DeviationArgs& args) {
+[[gnu::always_inline]] inline void DeviationLoop(const SampleLoopArgs& args) {
   const CurveCoords c = args.curve;
   const double* __restrict x = args.x;
   const double* __restrict y = args.y;
   const double* __restrict z = args.z;
   const double* __restrict u = args.u;
-  double* __restrict distance = args.distance;
+  double* __restrict distance = args.out;
   const int count = args.count;
   QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) {
@@ -403,8 +394,8 @@ double SampleColumns::MaxDeviation(const CubicSegment& s, const Params& u) const
   double largest = 0.0;
   for (int begin = 1; begin <= interior; begin += kBlock) {
     const int count = std::min(kBlock, interior + 1 - begin);
-    vector_targets::Run<DeviationLoop>(DeviationArgs{curve, x() + begin, y() + begin, z() + begin,
-                                                     u.data() + begin, distance, count});
+    vector_targets::Run<DeviationLoop>(SampleLoopArgs{curve, x() + begin, y() + begin, z() + begin,
+                                                      u.data() + begin, distance, count});
     const double block = vector_targets::LargestOf(distance, count);
     largest = block > largest ? block : largest;
   }
@@ -416,7 +407,8 @@ void SampleColumns::RefineParams(const CubicSegment& s, const Params& u, Params&
   const CurveCoords curve = CoordsOf(s);
   const int n = size();
   refined.resize(u.size());
-  vector_targets::Run<RefineLoop>(RefineArgs{curve, x(), y(), z(), u.data(), refined.data(), n});
+  vector_targets::Run<RefineLoop>(
+      SampleLoopArgs{curve, x(), y(), z(), u.data(), refined.data(), n});
 }
 
 }  // namespace qu
