@@ -293,7 +293,9 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
   if (n == 0) return 0.0;
   const Polynomial curve = PolynomialOf(s);
   const ScanSearch search(s);
-  std::vector<double> distance(static_cast<std::size_t>(n));
+  // Kept by the thread for its next measurement, like the fit's own memory.
+  thread_local std::vector<double> distance;
+  distance.resize(static_cast<std::size_t>(n));
   // Blockwise, so that only the distances take memory the size of the run; each sample's
   // distance depends on that sample alone.
   constexpr int kBlock = 512;

@@ -7,6 +7,20 @@
 namespace qu {
 namespace {
 
+// The memory a fit works in. Each thread keeps its own from one fit to the next, so that
+// repeated fits (a preview redrawn at every keystroke, a batch of tracks) reuse it rather than
+// have the system hand out and clear fresh pages each time. A nested range reuses it too: its
+// parent range is done with it by then.
+struct FitMemory {
+  SampleColumns columns;
+  Params chordParams, refinedParams;
+};
+
+FitMemory& ThreadFitMemory() {
+  thread_local FitMemory memory;
+  return memory;
+}
+
 // The state of one FitSegments call: the list being built and the nesting depth.
 class RangeFitter {
  public:
@@ -28,7 +42,8 @@ class RangeFitter {
   double tolerance_;
   FitTrace* trace_;
   SegmentList list_;
-  SampleColumns columns_;  // the range being fitted; a nested range reuses the memory
+  FitMemory& memory_ = ThreadFitMemory();
+  SampleColumns& columns_ = memory_.columns;  // the range being fitted
   int fitDepth_ = 0;
 };
 
@@ -59,11 +74,11 @@ void RangeFitter::FitRange(int first, int last, const Vector3& startTangent,
   // was better.
   // The samples are copied into columns once; the passes run over all of them at a time.
   columns_.Assign(points_, first, last);
-  Params u0;
+  Params& u0 = memory_.chordParams;
   columns_.ChordParams(u0);
   CubicSegment s = columns_.SolveInnerControls(u0, startTangent, endTangent);
   double err = columns_.MaxDeviation(s, u0);
-  Params u;
+  Params& u = memory_.refinedParams;
   const int passes = RunRefinementPasses(err, [&] {
     columns_.RefineParams(s, u0, u);
     s = columns_.SolveInnerControls(u, startTangent, endTangent);

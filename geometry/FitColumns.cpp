@@ -184,14 +184,15 @@ struct TermArgs {
   }
 }
 
-// VecLength(VecSub(EvalCubic(s, u), sample)) per sample.
+// The square of VecLength(VecSub(EvalCubic(s, u), sample)) per sample: the square root is
+// taken once, of the largest square (see MaxDeviation).
 [[gnu::always_inline]] inline void DeviationLoop(const SampleLoopArgs& args) {
   const CurveCoords c = args.curve;
   const double* __restrict x = args.x;
   const double* __restrict y = args.y;
   const double* __restrict z = args.z;
   const double* __restrict u = args.u;
-  double* __restrict distance = args.out;
+  double* __restrict squared = args.out;
   const int count = args.count;
   QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) {
@@ -199,7 +200,7 @@ struct TermArgs {
     const double ex = Stored(CubicAt(c.x, w) - x[k]);
     const double ey = Stored(CubicAt(c.y, w) - y[k]);
     const double ez = Stored(CubicAt(c.z, w) - z[k]);
-    distance[k] = std::sqrt(ex * ex + ey * ey + ez * ez);
+    squared[k] = ex * ex + ey * ey + ez * ez;
   }
 }
 
@@ -390,16 +391,18 @@ double SampleColumns::MaxDeviation(const CubicSegment& s, const Params& u) const
   const int interior = size() - 2;
   if (interior <= 0) return 0.0;
   const CurveCoords curve = CoordsOf(s);
-  double distance[kBlock];
+  double squared[kBlock];
   double largest = 0.0;
   for (int begin = 1; begin <= interior; begin += kBlock) {
     const int count = std::min(kBlock, interior + 1 - begin);
     vector_targets::Run<DeviationLoop>(SampleLoopArgs{curve, x() + begin, y() + begin, z() + begin,
-                                                      u.data() + begin, distance, count});
-    const double block = vector_targets::LargestOf(distance, count);
+                                                      u.data() + begin, squared, count});
+    const double block = vector_targets::LargestOf(squared, count);
     largest = block > largest ? block : largest;
   }
-  return largest;
+  // A correctly rounded square root never decreases as its argument grows, so the root of
+  // the largest square is exactly the largest of the roots.
+  return std::sqrt(largest);
 }
 
 void SampleColumns::RefineParams(const CubicSegment& s, const Params& u, Params& refined) const {

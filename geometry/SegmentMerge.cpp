@@ -1,5 +1,6 @@
 #include "SegmentMerge.h"
 
+#include <span>
 #include <vector>
 
 #include "BezierPoint.h"
@@ -54,12 +55,15 @@ CombineResult CheckRun(const VertexChunk& chunk, int first, int last) {
   return {};
 }
 
-// Five samples per segment at t = 0, 0.2, …, 0.8, then the run's end point.
-std::vector<Vector3> SampleRun(const std::vector<BezierVertex>& v, int first, int last) {
+// Five samples per segment at t = 0, 0.2, …, 0.8, then the run's end point. The samples
+// live in memory the thread keeps for the next merge, as the fit's own memory does; they stay
+// valid until the thread's next call.
+std::span<const Vector3> SampleRun(const std::vector<BezierVertex>& v, int first, int last) {
   std::vector<BezierWeights> weights;
   for (float t = 0.0f; t <= kSampleLimit; t = t + kSampleStep)
     weights.push_back(BezierWeightsAt(t));
-  std::vector<Vector3> points;
+  thread_local std::vector<Vector3> points;
+  points.clear();
   points.reserve(static_cast<std::size_t>(kSamplesPerSegment * (last - first + 1) + 1));
   for (int i = first; i <= last; ++i) {
     const BezierVertex& from = v[static_cast<std::size_t>(i)];
@@ -85,7 +89,7 @@ CombineResult CombineSegments(VertexChunk& chunk, int first, int last) {
   std::vector<BezierVertex>& v = chunk.Vertices;
   BezierVertex& start = v[static_cast<std::size_t>(first)];
   BezierVertex& end = v[static_cast<std::size_t>(last + 1)];
-  const std::vector<Vector3> points = SampleRun(v, first, last);
+  const std::span<const Vector3> points = SampleRun(v, first, last);
   // The existing handles give the directions: out of the start, and back into the run at
   // the end.
   const Vector3 startTangent = VecSub(start.controlOut, start.position);
