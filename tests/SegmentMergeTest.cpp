@@ -3,6 +3,8 @@
 #include <bit>
 #include <cmath>
 #include <random>
+#include <thread>
+#include <tuple>
 
 #include "SampleTracks.h"
 #include "SegmentMerge.h"
@@ -180,6 +182,34 @@ TEST(SegmentMerge, PropertiesOverRandomSmoothTracks) {
           EXPECT_TRUE(SameBits(chunk.Vertices[i].controlIn, before.Vertices[i].controlIn));
         }
       }
+    }
+  }
+}
+
+// Each thread keeps the memory of its last merge for the next. Whatever ran before in the
+// thread, longer or shorter, a merge must give the bits it gives in a thread of its own.
+TEST(SegmentMerge, EarlierMergesInTheThreadDoNotChangeTheResult) {
+  const auto merged = [](int segments) {
+    VertexChunk chunk;
+    chunk.Vertices = samples::MakeSmoothPath(segments + 1);
+    const CombineResult result = CombineSegments(chunk, 0, segments - 1);
+    EXPECT_TRUE(result.combined());
+    return std::make_tuple(chunk.Vertices.front().controlOut, chunk.Vertices.back().controlIn,
+                           result.maxDeviation, result.fitError);
+  };
+  const auto same = [](const auto& a, const auto& b) {
+    return SameBits(std::get<0>(a), std::get<0>(b)) && SameBits(std::get<1>(a), std::get<1>(b)) &&
+           std::bit_cast<std::uint64_t>(std::get<2>(a)) ==
+               std::bit_cast<std::uint64_t>(std::get<2>(b)) &&
+           std::bit_cast<std::uint64_t>(std::get<3>(a)) ==
+               std::bit_cast<std::uint64_t>(std::get<3>(b));
+  };
+  for (int segments : {3, 40, 700}) {
+    decltype(merged(1)) alone;
+    std::thread([&] { alone = merged(segments); }).join();
+    for (int before : {1, 2, 39, 701, 2000}) {
+      merged(before);
+      EXPECT_TRUE(same(merged(segments), alone)) << segments << " after " << before;
     }
   }
 }
