@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 
 #include "VectorMath.h"
 #include "VectorTargets.h"
@@ -234,20 +235,26 @@ struct LargestArgs {
   double* largest;
 };
 
+// Four vectors of eight lanes each keep a running largest, so that four comparisons are in
+// flight at a time; GCC and Clang map the vector type to the widest registers the target has.
 [[gnu::always_inline]] inline void LargestLoop(const LargestArgs& args) {
-  constexpr int kLanes = 8;
-  double lanes[kLanes] = {};
-  const double* __restrict values = args.values;
-  const int whole = args.count / kLanes * kLanes;
-  for (int k = 0; k < whole; k += kLanes) {
-    for (int j = 0; j < kLanes; ++j) {
-      const double v = values[k + j];
-      lanes[j] = v > lanes[j] ? v : lanes[j];
+  using Lanes [[gnu::vector_size(8 * sizeof(double))]] = double;
+  constexpr int kLanes = 8, kAccumulators = 4, kStride = kLanes * kAccumulators;
+  Lanes accumulators[kAccumulators] = {};
+  const double* values = args.values;
+  const int whole = args.count / kStride * kStride;
+  for (int k = 0; k < whole; k += kStride) {
+    for (int a = 0; a < kAccumulators; ++a) {
+      Lanes v;
+      std::memcpy(&v, values + k + a * kLanes, sizeof v);
+      accumulators[a] = v > accumulators[a] ? v : accumulators[a];
     }
   }
   double largest = 0.0;
   for (int k = whole; k < args.count; ++k) largest = values[k] > largest ? values[k] : largest;
-  for (double lane : lanes) largest = lane > largest ? lane : largest;
+  for (const Lanes& lanes : accumulators) {
+    for (int j = 0; j < kLanes; ++j) largest = lanes[j] > largest ? lanes[j] : largest;
+  }
   *args.largest = largest;
 }
 
