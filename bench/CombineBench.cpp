@@ -1,8 +1,16 @@
 // The merge over runs of increasing length of a smooth synthetic track.
+// QU_VECTOR_PATH=baseline, avx2 or avx512 runs the sample loops in that instruction set
+// (where the processor has it), for comparing them; otherwise the widest one runs.
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <utility>
 
 #include "BezierPoint.h"
 #include "CurveFit.h"
+#include "FitColumns.h"
 #include "SampleTracks.h"
 #include "SegmentMerge.h"
 #include "VectorMath.h"
@@ -62,3 +70,36 @@ BENCHMARK(BM_CombineSegments)
     ->Arg(1000)
     ->Arg(6553)
     ->Unit(benchmark::kMicrosecond);
+
+namespace {
+
+// Applies QU_VECTOR_PATH; false, with a message, for a name it does not know.
+bool ChooseVectorPath() {
+  const char* name = std::getenv("QU_VECTOR_PATH");
+  if (name == nullptr) return true;
+  const std::string_view wanted = name;
+  for (auto [path, label] :
+       {std::pair{qu::VectorPath::kBaseline, "baseline"}, std::pair{qu::VectorPath::kAvx2, "avx2"},
+        std::pair{qu::VectorPath::kAvx512, "avx512"}}) {
+    if (wanted != label) continue;
+    if (!qu::VectorPathAvailable(path)) {
+      std::fprintf(stderr, "this processor has no %s\n", label);
+      return false;
+    }
+    qu::UseVectorPath(path);
+    return true;
+  }
+  std::fprintf(stderr, "QU_VECTOR_PATH must be baseline, avx2 or avx512\n");
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!ChooseVectorPath()) return 2;
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
