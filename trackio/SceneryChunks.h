@@ -16,9 +16,7 @@ struct ScenEntry {
 };
 
 // SCEN: scenery placements; its one child is SCOB.
-struct ScenChunk {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;
+struct ScenChunk : ChunkHead {
   std::vector<ScenEntry> Entries;
 };
 
@@ -34,16 +32,12 @@ struct ScobEntry {
   Vector3 Extra;
 };
 
-struct ScobChunk {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;
+struct ScobChunk : ChunkHead {
   std::vector<ScobEntry> Entries;
 };
 
 // TERA: terrain. Only written when a TERA chunk was read by the last load.
-struct TeraChunk {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;
+struct TeraChunk : ChunkHead {
   bool TeraPresent = false;
   std::int32_t Columns = 0;
   std::int32_t Rows = 0;
@@ -62,29 +56,17 @@ struct TeraChunk {
 };
 
 // ENVC: the environment's two texts.
-struct EnvcChunk {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;
+struct EnvcChunk : ChunkHead {
   std::string TextA;
   std::string TextB;
 };
 
-void ReadSCEN(TrackReader& in, ScenChunk& chunk);
-void WriteSCEN(TrackWriter& out, const ScenChunk& chunk);
-std::int64_t OwnBytes(const ScenChunk& chunk);
-
-void ReadSCOB(TrackReader& in, ScobChunk& chunk);
-void WriteSCOB(TrackWriter& out, const ScobChunk& chunk);
-std::int64_t OwnBytes(const ScobChunk& chunk);
-
-void ReadTERA(TrackReader& in, TeraChunk& chunk);
-void WriteTERA(TrackWriter& out, const TeraChunk& chunk);
-std::int64_t OwnBytes(const TeraChunk& chunk);
+QU_DECLARE_CHUNK(SCEN, ScenChunk);
+QU_DECLARE_CHUNK(SCOB, ScobChunk);
+QU_DECLARE_CHUNK(TERA, TeraChunk);
 // Columns x Rows, or -1 when either is negative.
 std::int64_t GridCellCount(const TeraChunk& chunk);
 
-void ReadENVC(TrackReader& in, EnvcChunk& chunk);
-void WriteENVC(TrackWriter& out, const EnvcChunk& chunk);
-std::int64_t OwnBytes(const EnvcChunk& chunk);
+QU_DECLARE_CHUNK(ENVC, EnvcChunk);
 
 }  // namespace qu

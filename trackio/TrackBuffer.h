@@ -60,15 +60,16 @@ void ReserveTable(Table& table, std::int64_t count) {
   PreferLargePages(table.data(), table.capacity() * sizeof(typename Table::value_type));
 }
 
-// A record's byte layout is written once, as a function template over an I/O policy that
+// A record's byte layout is written once, as a template lambda over an I/O policy that
 // reads it (TrackReader), writes it (TrackWriter) or counts its bytes (ByteCounter). Every
 // policy offers the same field verbs:
 //   Byte, Bool, Long, Single, Color   one field (a Bool reads any non-zero byte as true and
 //                                     writes 255 or 0; a Color's first byte is not used)
 //   Reserved(n)                       n bytes skipped on reading, written as zeros
-//   LenientText / StrictText          a length and the text; a length of zero or less reads
-//                                     as the empty text, or marks a corrupt file
-//   Dimension                         a grid dimension; a negative one marks a corrupt file
+//   LenientText / StrictText(what)    a length and the text; a length of zero or less reads
+//                                     as the empty text, or a negative one, named `what`,
+//                                     marks a corrupt file
+//   Dimension(what)                   a grid dimension; a negative one marks a corrupt file
 //   OpaqueBlock(length)               a length and that many bytes, not kept: skipped on
 //                                     reading, written back as zeros
 //   Singles(run)                      a run of singles
@@ -89,7 +90,7 @@ struct LayoutShape {
 };
 
 template <class Entry, class Fields>
-constexpr LayoutShape ShapeOf();
+constexpr LayoutShape ShapeOf(Fields = {});
 
 // Counts the bytes a layout writes, without writing them.
 class ByteCounter {
@@ -145,7 +146,7 @@ class ByteCounter {
 // The shape of an entry as laid out by `Fields` (a capture-less callable): for a fixed-size
 // record its size, otherwise the size of its default (smallest) form.
 template <class Entry, class Fields>
-constexpr LayoutShape ShapeOf() {
+constexpr LayoutShape ShapeOf(Fields) {
   ByteCounter counter;
   Entry entry{};  // not const: a const string cannot be built in a constant expression here
   Fields{}(counter, std::as_const(entry));
@@ -316,6 +317,8 @@ class TrackReader {
   // An entry count that must be non-negative and whose entries, each at least
   // `minEntryBytes` long, must fit in the bytes left. Checked before anything is allocated.
   std::int32_t ReadCount(std::int64_t minEntryBytes, std::string_view what);
+  // A count, length or dimension field, noted as one; a negative one, named by `what`, fails.
+  std::int32_t ReadSizeField(std::string_view what);
   // The next bytes, up to `count` (at most a few), without moving the cursor.
   std::span<const std::uint8_t> Peek(std::int64_t count);
 
@@ -465,11 +468,6 @@ class TrackWriter {
   }
 
   // The primitives, for code outside a layout.
-  void WriteByte(std::uint8_t value) { Byte(value); }
-  void WriteByte(bool value) { Bool(value); }
-  void WriteLong(std::int32_t value) { Long(value); }
-  void WriteSingle(float value) { Single(value); }
-  void WriteColor(std::int32_t value) { Color(value); }
   void WriteString(std::string_view text);
   void WriteTag(std::string_view tag) { WriteString(tag.substr(0, 4)); }
   void WriteZeros(std::int64_t count);
@@ -514,5 +512,20 @@ class TrackWriter {
   ByteSink* sink_ = nullptr;
   std::string sinkError_;
 };
+
+// The two fields every chunk record starts with: the bytes after its size field, and the
+// number of chunks nested in it.
+struct ChunkHead {
+  std::int32_t Size = 0;
+  std::int32_t ChildCount = 0;
+};
+
+// Declares a chunk's three entry points: ReadTAG starts after the tag from a cleared record,
+// WriteTAG starts with the tag, and OwnBytes counts the bytes after the size field, children
+// excluded.
+#define QU_DECLARE_CHUNK(TAG, Chunk)                     \
+  void Read##TAG(TrackReader& in, Chunk& chunk);         \
+  void Write##TAG(TrackWriter& out, const Chunk& chunk); \
+  std::int64_t OwnBytes(const Chunk& chunk)
 
 }  // namespace qu

@@ -17,9 +17,7 @@ struct ColorSet {
 };
 
 // TRCK: the parent of the track's own chunks. Its values are carried, never interpreted.
-struct TrackChunk {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;
+struct TrackChunk : ChunkHead {
   std::int32_t TrackValue1 = 0;
   std::vector<ColorSet> ColorSets;
   std::int32_t TrackValue2 = 0;
@@ -27,19 +25,11 @@ struct TrackChunk {
 };
 
 // INFO: one text.
-struct InfoChunk {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;
+struct InfoChunk : ChunkHead {
   std::string InfoText;
 };
 
-void ReadTRCK(TrackReader& in, TrackChunk& chunk);
-void WriteTRCK(TrackWriter& out, const TrackChunk& chunk);
-// Bytes after the size field, children excluded.
-std::int64_t OwnBytes(const TrackChunk& chunk);
-
-void ReadINFO(TrackReader& in, InfoChunk& chunk);
-void WriteINFO(TrackWriter& out, const InfoChunk& chunk);
-std::int64_t OwnBytes(const InfoChunk& chunk);
+QU_DECLARE_CHUNK(TRCK, TrackChunk);
+QU_DECLARE_CHUNK(INFO, InfoChunk);
 
 }  // namespace qu

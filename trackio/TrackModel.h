@@ -5,16 +5,14 @@
 
 #include "SceneryChunks.h"
 #include "SupportChunks.h"
-#include "SupportTables.h"
 #include "TrackChunks.h"
 #include "VertexChunks.h"
 
 namespace qu {
 
-// The root chunk "QUEN". The version bytes are kept as read but always saved as 1, 3, 0, 0.
-struct FileHeader {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;  // the number of top-level chunks
+// The root chunk "QUEN", whose children are the top-level chunks. The version bytes are kept
+// as read but always saved as 1, 3, 0, 0.
+struct FileHeader : ChunkHead {
   std::array<std::uint8_t, 4> Version{};
 };
 

@@ -13,18 +13,15 @@ constexpr bool HasBlockLength(std::int32_t type) {
 }
 
 // 60 bytes; flag3 is stored after flag2.
-struct VertexLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, BezierVertex>& v) const {
-    VectorFields(io, v.position);
-    VectorFields(io, v.controlIn);
-    VectorFields(io, v.controlOut);
-    io.Single(v.auxValue);
-    io.Bool(v.flag1);
-    io.Bool(v.flag2);
-    io.Bool(v.flag3);
-    io.Reserved(17);
-  }
+constexpr auto kVertexLayout = []<class IO>(IO& io, RecordOf<IO, BezierVertex>& v) {
+  VectorFields(io, v.position);
+  VectorFields(io, v.controlIn);
+  VectorFields(io, v.controlOut);
+  io.Single(v.auxValue);
+  io.Bool(v.flag1);
+  io.Bool(v.flag2);
+  io.Bool(v.flag3);
+  io.Reserved(17);
 };
 
 template <class IO>
@@ -97,41 +94,38 @@ constexpr void Type4Fields(IO& io, RecordOf<IO, SegmentType4Block>& b) {
 }
 
 // A head, then for types 0 to 4 a block length, then the type's value block (none for 0).
-struct SegmentLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, TrackSegment>& s) const {
-    io.Long(s.segmentType);
-    io.Bool(s.segFlag1);
-    io.Color(s.color1);
-    io.Color(s.color2);
-    io.Color(s.color3);
-    io.Bool(s.segFlag2);
-    io.Reserved(15);
-    if (HasBlockLength(s.segmentType)) {
-      // The stored length is never trusted: the type alone fixes the block's extent, and
-      // writing stores the type's own length.
-      if constexpr (IO::kReads) {
-        io.Reserved(4);
-      } else {
-        io.Long(kBlockLength[s.segmentType]);
-      }
+constexpr auto kSegmentLayout = []<class IO>(IO& io, RecordOf<IO, TrackSegment>& s) {
+  io.Long(s.segmentType);
+  io.Bool(s.segFlag1);
+  io.Color(s.color1);
+  io.Color(s.color2);
+  io.Color(s.color3);
+  io.Bool(s.segFlag2);
+  io.Reserved(15);
+  if (HasBlockLength(s.segmentType)) {
+    // The stored length is never trusted: the type alone fixes the block's extent, and
+    // writing stores the type's own length.
+    if constexpr (IO::kReads) {
+      io.Reserved(4);
+    } else {
+      io.Long(kBlockLength[s.segmentType]);
     }
-    switch (s.segmentType) {
-      case 1:
-        Type1Fields(io, s.type1);
-        break;
-      case 2:
-        Type2Fields(io, s.type2);
-        break;
-      case 3:
-        Type3Fields(io, s.type3);
-        break;
-      case 4:
-        Type4Fields(io, s.type4);
-        break;
-      default:
-        break;
-    }
+  }
+  switch (s.segmentType) {
+    case 1:
+      Type1Fields(io, s.type1);
+      break;
+    case 2:
+      Type2Fields(io, s.type2);
+      break;
+    case 3:
+      Type3Fields(io, s.type3);
+      break;
+    case 4:
+      Type4Fields(io, s.type4);
+      break;
+    default:
+      break;
   }
 };
 
@@ -139,31 +133,25 @@ constexpr std::int64_t RecordBytes(std::int32_t segmentType) {
   TrackSegment segment;
   segment.segmentType = segmentType;
   ByteCounter counter;
-  SegmentLayout{}(counter, segment);
+  kSegmentLayout(counter, segment);
   return counter.bytes();
 }
 
 constexpr std::int64_t kSegmentHeadBytes = RecordBytes(-1);  // a type without a block
 
-struct BezrLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, VertexChunk>& chunk) const {
-    TableFrame(io, chunk, chunk.Vertices, VertexLayout{}, "vertex count");
-  }
+constexpr auto kBezrLayout = []<class IO>(IO& io, RecordOf<IO, VertexChunk>& chunk) {
+  TableFrame(io, chunk, chunk.Vertices, kVertexLayout, "vertex count");
 };
 
 // Unlike the other tables, a segment's size depends on its type, so each is read on its own.
-struct SegmLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, SegmentChunk>& chunk) const {
-    io.Long(chunk.Size);
-    const std::int32_t count = io.Count(chunk.Segments, kSegmentHeadBytes, "segment count");
-    io.Bool(chunk.SegmentsFlag);
-    io.Reserved(16);
-    io.Entries(chunk.Segments, count, SegmentLayout{});
-    io.Reserved(16);
-    io.Long(chunk.ChildCount);
-  }
+constexpr auto kSegmLayout = []<class IO>(IO& io, RecordOf<IO, SegmentChunk>& chunk) {
+  io.Long(chunk.Size);
+  const std::int32_t count = io.Count(chunk.Segments, kSegmentHeadBytes, "segment count");
+  io.Bool(chunk.SegmentsFlag);
+  io.Reserved(16);
+  io.Entries(chunk.Segments, count, kSegmentLayout);
+  io.Reserved(16);
+  io.Long(chunk.ChildCount);
 };
 
 }  // namespace
@@ -172,7 +160,7 @@ std::int64_t SegmentRecordBytes(std::int32_t segmentType) {
   return RecordBytes(segmentType);
 }
 
-QU_CHUNK_ENTRY_POINTS(BEZR, VertexChunk, BezrLayout)
-QU_CHUNK_ENTRY_POINTS(SEGM, SegmentChunk, SegmLayout)
+QU_CHUNK_ENTRY_POINTS(BEZR, VertexChunk, kBezrLayout)
+QU_CHUNK_ENTRY_POINTS(SEGM, SegmentChunk, kSegmLayout)
 
 }  // namespace qu
