@@ -34,15 +34,6 @@ inline std::uint32_t BigEndianToNative(std::uint32_t value) {
 #endif
   }
 }
-inline std::uint32_t LoadBigEndian(const std::uint8_t* p) {
-  std::uint32_t value;
-  std::memcpy(&value, p, 4);
-  return BigEndianToNative(value);
-}
-inline void StoreBigEndian(std::uint32_t value, std::uint8_t* p) {
-  value = BigEndianToNative(value);
-  std::memcpy(p, &value, 4);
-}
 
 // Copies `words` 4-byte words from `from` to `to` and converts each between big-endian and
 // native order (the same swap serves both directions). The two ranges must not overlap.
@@ -193,9 +184,9 @@ class SpanDecoder {
 
  private:
   std::uint32_t Next() {
-    const std::uint32_t value = LoadBigEndian(p_);
-    p_ += 4;
-    return value;
+    std::uint32_t value;
+    std::memcpy(&value, std::exchange(p_, p_ + 4), 4);
+    return BigEndianToNative(value);
   }
   const std::uint8_t* p_;
 };
@@ -221,8 +212,8 @@ class SpanEncoder {
 
  private:
   void Put(std::uint32_t value) {
-    StoreBigEndian(value, p_);
-    p_ += 4;
+    value = BigEndianToNative(value);
+    std::memcpy(std::exchange(p_, p_ + 4), &value, 4);
   }
   std::uint8_t* p_;
 };

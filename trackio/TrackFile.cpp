@@ -31,7 +31,7 @@ constexpr auto kHeaderLayout = []<class IO>(IO& io, RecordOf<IO, FileHeader>& he
 struct KnownChunk {
   std::string_view tag;
   int depth;
-  std::int32_t (*read)(TrackReader&, TrackModel&);  // fills the record, gives its child count
+  void (*read)(TrackReader&, TrackModel&);
   void (*write)(TrackWriter&, const TrackModel&);
   std::int64_t (*ownBytes)(const TrackModel&);
   ChunkHead& (*head)(TrackModel&);
@@ -41,10 +41,7 @@ template <auto Member, auto Read, auto Write>
 constexpr KnownChunk Known(std::string_view tag, int depth) {
   return {tag,
           depth,
-          [](TrackReader& in, TrackModel& model) {
-            Read(in, model.*Member);
-            return (model.*Member).ChildCount;
-          },
+          [](TrackReader& in, TrackModel& model) { Read(in, model.*Member); },
           [](TrackWriter& out, const TrackModel& model) { Write(out, model.*Member); },
           [](const TrackModel& model) { return OwnBytes(model.*Member); },
           [](TrackModel& model) -> ChunkHead& { return model.*Member; }};
@@ -136,8 +133,9 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
     in.RecordCountFieldsInto(trace ? &seen.countFields : nullptr);
     if (const KnownChunk* known = FindKnownChunk(tag)) {
       in.EnterChunk(tag);
-      const std::int32_t childCount = known->read(in, model);
-      seen.size = known->head(model).Size;
+      known->read(in, model);
+      const auto [size, childCount] = known->head(model);
+      seen.size = size;
       toRead += childCount;
       seen.childCount = childCount;
       seen.recognised = true;
