@@ -157,7 +157,7 @@ constexpr bool kFixedSize = [] {
 
 // Bytes `fields` writes for `record`.
 template <class Record, class Fields>
-std::int64_t BytesOf(const Record& record, Fields fields) {
+constexpr std::int64_t BytesOf(const Record& record, Fields fields) {
   ByteCounter counter;
   fields(counter, record);
   return counter.bytes();

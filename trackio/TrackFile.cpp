@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string_view>
+#include <utility>
 
 #include "FileAccess.h"
 #include "TableFrame.h"
@@ -164,36 +165,28 @@ void StoreSize(std::int32_t& member, std::int64_t size) {
   member = size > kMaxTrackBytes ? -1 : static_cast<std::int32_t>(size);
 }
 
-// Sets the fixed child counts of the save tree.
-void SetSaveChildCounts(TrackModel& m) {
-  // A chunk's children are the saved chunks one level deeper up to the next at its own level.
-  m.header.ChildCount = 0;
-  for (std::size_t i = 0; i < kChunkCount; ++i) {
-    const int depth = kKnownChunks[i].depth;
-    if (depth == 0 && IsSaved(kKnownChunks[i], m)) ++m.header.ChildCount;
-    std::int32_t& children = kKnownChunks[i].head(m).ChildCount;
-    children = 0;
-    for (std::size_t j = i + 1; j < kChunkCount && kKnownChunks[j].depth > depth; ++j) {
-      if (kKnownChunks[j].depth == depth + 1 && IsSaved(kKnownChunks[j], m)) ++children;
-    }
-  }
-}
-
-// Sets every Size member to the bytes its chunk's subtree will occupy after the size field.
-// Returns false when the file would exceed what 32-bit sizes can describe.
-bool ComputeChunkSizes(TrackModel& m) {
+// Sets the fixed child counts of the save tree, and every Size member to the bytes its chunk's
+// subtree will occupy after the size field. Returns false when the file would exceed what
+// 32-bit sizes can describe.
+bool SetSaveFrames(TrackModel& m) {
   // Bottom-up: each size counts the chunk's own fields after the size field plus every
   // child's tag, size field and size. Sums are formed in 64 bits and checked at the root.
-  // Walking the save tree backwards, `below[d]` gathers the framed sizes at depth d + 1.
+  // Walking the save tree backwards, `below[d]` gathers the framed sizes of the saved chunks
+  // at depth d + 1 and `children[d]` their number: a chunk's children are the saved chunks one
+  // level deeper up to the next at its own level.
   std::int64_t below[4] = {24, 0, 0, 0};  // the root's own fields after its size field
+  std::int32_t children[4] = {};
   for (std::size_t i = kChunkCount; i-- > 0;) {
     const KnownChunk& known = kKnownChunks[i];
+    ChunkHead& head = known.head(m);
+    head.ChildCount = std::exchange(children[known.depth + 1], 0);
     if (!IsSaved(known, m)) continue;
-    const std::int64_t size = known.ownBytes(m) + below[known.depth + 1];
-    below[known.depth + 1] = 0;
-    StoreSize(known.head(m).Size, size);
+    ++children[known.depth];
+    const std::int64_t size = known.ownBytes(m) + std::exchange(below[known.depth + 1], 0);
+    StoreSize(head.Size, size);
     below[known.depth] += Framed(size);
   }
+  m.header.ChildCount = children[0];
   StoreSize(m.header.Size, below[0]);
   return Framed(below[0]) <= kMaxTrackBytes;
 }
@@ -266,8 +259,7 @@ Status PrepareSave(TrackModel& m) {
                            " values but is " + std::to_string(m.tera.Columns) + " x " +
                            std::to_string(m.tera.Rows));
   }
-  SetSaveChildCounts(m);
-  if (!ComputeChunkSizes(m)) {
+  if (!SetSaveFrames(m)) {
     return Status::Failure("track is too large for a track file (over 2147483647 bytes)");
   }
   return {};

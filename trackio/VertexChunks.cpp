@@ -24,8 +24,7 @@ constexpr auto kVertexLayout = []<class IO>(IO& io, RecordOf<IO, BezierVertex>& 
   io.Reserved(17);
 };
 
-template <class IO>
-constexpr void Type1Fields(IO& io, RecordOf<IO, SegmentType1Block>& b) {
+constexpr auto kType1Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType1Block>& b) {
   io.Single(b.S1);
   io.Single(b.S2);
   io.Single(b.S3);
@@ -47,10 +46,9 @@ constexpr void Type1Fields(IO& io, RecordOf<IO, SegmentType1Block>& b) {
   io.Single(b.S10);
   io.Single(b.S11);
   io.Reserved(64);
-}
+};
 
-template <class IO>
-constexpr void Type2Fields(IO& io, RecordOf<IO, SegmentType2Block>& b) {
+constexpr auto kType2Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType2Block>& b) {
   io.Reserved(3);
   io.Byte(b.B1);
   io.Single(b.S1);
@@ -60,11 +58,10 @@ constexpr void Type2Fields(IO& io, RecordOf<IO, SegmentType2Block>& b) {
   io.Bool(b.F1);
   io.Bool(b.F2);
   io.Reserved(14);
-}
+};
 
 // The type 2 values in another order.
-template <class IO>
-constexpr void Type3Fields(IO& io, RecordOf<IO, SegmentType3Block>& b) {
+constexpr auto kType3Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType3Block>& b) {
   io.Single(b.S1);
   io.Single(b.S2);
   io.Single(b.S3);
@@ -73,10 +70,9 @@ constexpr void Type3Fields(IO& io, RecordOf<IO, SegmentType3Block>& b) {
   io.Bool(b.F1);
   io.Bool(b.F2);
   io.Reserved(10);
-}
+};
 
-template <class IO>
-constexpr void Type4Fields(IO& io, RecordOf<IO, SegmentType4Block>& b) {
+constexpr auto kType4Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType4Block>& b) {
   io.Single(b.S1);
   io.Single(b.S2);
   io.Single(b.S3);
@@ -91,7 +87,7 @@ constexpr void Type4Fields(IO& io, RecordOf<IO, SegmentType4Block>& b) {
   io.Bool(b.F4);
   io.Bool(b.F5);
   io.Reserved(13);
-}
+};
 
 // A head, then for types 0 to 4 a block length, then the type's value block (none for 0).
 constexpr auto kSegmentLayout = []<class IO>(IO& io, RecordOf<IO, TrackSegment>& s) {
@@ -113,16 +109,16 @@ constexpr auto kSegmentLayout = []<class IO>(IO& io, RecordOf<IO, TrackSegment>&
   }
   switch (s.segmentType) {
     case 1:
-      Type1Fields(io, s.type1);
+      kType1Fields(io, s.type1);
       break;
     case 2:
-      Type2Fields(io, s.type2);
+      kType2Fields(io, s.type2);
       break;
     case 3:
-      Type3Fields(io, s.type3);
+      kType3Fields(io, s.type3);
       break;
     case 4:
-      Type4Fields(io, s.type4);
+      kType4Fields(io, s.type4);
       break;
     default:
       break;
@@ -132,9 +128,7 @@ constexpr auto kSegmentLayout = []<class IO>(IO& io, RecordOf<IO, TrackSegment>&
 constexpr std::int64_t RecordBytes(std::int32_t segmentType) {
   TrackSegment segment;
   segment.segmentType = segmentType;
-  ByteCounter counter;
-  kSegmentLayout(counter, segment);
-  return counter.bytes();
+  return BytesOf(segment, kSegmentLayout);
 }
 
 constexpr std::int64_t kSegmentHeadBytes = RecordBytes(-1);  // a type without a block
