@@ -94,8 +94,11 @@ class ByteCounter {
   constexpr void Single(float) { bytes_ += 4; }
   constexpr void Color(std::int32_t) { bytes_ += 4; }
   constexpr void Reserved(std::int64_t count) { bytes_ += count; }
-  constexpr void LenientText(const std::string& text) { Text(text); }
-  constexpr void StrictText(const std::string& text, std::string_view) { Text(text); }
+  constexpr void LenientText(const std::string& text) {
+    bytes_ += 4 + static_cast<std::int64_t>(text.size());
+    fixed_ = false;
+  }
+  constexpr void StrictText(const std::string& text, std::string_view) { LenientText(text); }
   constexpr void Dimension(std::int32_t, std::string_view) { bytes_ += 4; }
   constexpr void OpaqueBlock(std::int32_t length) {
     bytes_ += 4 + (length > 0 ? length : 0);
@@ -126,10 +129,6 @@ class ByteCounter {
   constexpr LayoutShape shape() const { return {bytes_, fixed_}; }
 
  private:
-  constexpr void Text(const std::string& text) {
-    bytes_ += 4 + static_cast<std::int64_t>(text.size());
-    fixed_ = false;
-  }
   std::int64_t bytes_ = 0;
   bool fixed_ = true;
 };
@@ -425,8 +424,11 @@ class TrackWriter {
   void Single(float value) { SpanEncoder(Room(4)).Single(value); }
   void Color(std::int32_t value) { SpanEncoder(Room(4)).Color(value); }
   void Reserved(std::int64_t count) { WriteZeros(count); }
-  void LenientText(const std::string& text) { WriteText(text); }
-  void StrictText(const std::string& text, std::string_view) { WriteText(text); }
+  void LenientText(const std::string& text) {
+    Long(static_cast<std::int32_t>(text.size()));
+    WriteString(text);
+  }
+  void StrictText(const std::string& text, std::string_view) { LenientText(text); }
   void Dimension(std::int32_t value, std::string_view) { Long(value); }
   void OpaqueBlock(std::int32_t length) {
     Long(length);
@@ -472,10 +474,6 @@ class TrackWriter {
   bool Finish(TrackBuffer& buffer, std::string& error);
 
  private:
-  void WriteText(const std::string& text) {
-    Long(static_cast<std::int32_t>(text.size()));
-    WriteString(text);
-  }
   // Space for the next `count` bytes, which the caller must fill.
   std::uint8_t* Room(std::size_t count) {
     if (count > bytes_.size() - used_) MakeRoom(count);

@@ -1,6 +1,8 @@
 #include "TrackFile.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <ranges>
 #include <string_view>
 #include <utility>
 
@@ -64,14 +66,6 @@ constexpr KnownChunk kKnownChunks[] = {
     Known<&TrackModel::tera, ReadTERA, WriteTERA>("TERA", 0),
     Known<&TrackModel::envc, ReadENVC, WriteENVC>("ENVC", 0),
 };
-constexpr std::size_t kChunkCount = std::size(kKnownChunks);
-
-const KnownChunk* FindKnownChunk(std::string_view tag) {
-  for (const KnownChunk& known : kKnownChunks) {
-    if (known.tag == tag) return &known;
-  }
-  return nullptr;
-}
 
 // TERA alone is saved only when the last load read one.
 bool IsSaved(const KnownChunk& known, const TrackModel& model) {
@@ -132,7 +126,8 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
     const std::string tag = in.ReadTag();
     ChunkTraceEntry seen{tag, offset, 0, 0, false, {}};
     in.RecordCountFieldsInto(trace ? &seen.countFields : nullptr);
-    if (const KnownChunk* known = FindKnownChunk(tag)) {
+    const KnownChunk* known = std::ranges::find(kKnownChunks, tag, &KnownChunk::tag);
+    if (known != std::end(kKnownChunks)) {
       in.EnterChunk(tag);
       known->read(in, model);
       const auto [size, childCount] = known->head(model);
@@ -176,8 +171,7 @@ bool SetSaveFrames(TrackModel& m) {
   // level deeper up to the next at its own level.
   std::int64_t below[4] = {24, 0, 0, 0};  // the root's own fields after its size field
   std::int32_t children[4] = {};
-  for (std::size_t i = kChunkCount; i-- > 0;) {
-    const KnownChunk& known = kKnownChunks[i];
+  for (const KnownChunk& known : std::views::reverse(kKnownChunks)) {
     ChunkHead& head = known.head(m);
     head.ChildCount = std::exchange(children[known.depth + 1], 0);
     if (!IsSaved(known, m)) continue;
