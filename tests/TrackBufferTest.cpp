@@ -32,7 +32,7 @@ TEST(TrackBuffer, LongsAreBigEndianTwosComplement) {
     EXPECT_EQ(in.ReadLong(), c.value);
     EXPECT_EQ(in.cursor(), 4);
     TrackWriter out;
-    out.WriteLong(c.value);
+    out.Long(c.value);
     EXPECT_EQ(out.Take(), c.bytes);
   }
 }
@@ -48,11 +48,11 @@ TEST(TrackBuffer, SinglesKeepEveryBitPattern) {
     const float value = in.ReadSingle();
     EXPECT_EQ(std::bit_cast<std::uint32_t>(value), pattern);
     TrackWriter out;
-    out.WriteSingle(value);
+    out.Single(value);
     EXPECT_EQ(out.Take(), bytes) << std::hex << pattern;
   }
   TrackWriter out;
-  out.WriteSingle(1.0f);
+  out.Single(1.0f);
   EXPECT_EQ(out.Take(), (Bytes{0x3F, 0x80, 0x00, 0x00}));
 }
 
@@ -88,7 +88,7 @@ TEST(TrackBuffer, ColoursIgnoreAndZeroTheirFirstByte) {
   EXPECT_EQ(in.cursor(), 4);
 
   TrackWriter out;
-  out.WriteColor(0x7F123456);
+  out.Color(0x7F123456);
   EXPECT_EQ(out.Take(), (Bytes{0x00, 0x12, 0x34, 0x56}));
 }
 
@@ -99,7 +99,7 @@ TEST(TrackBuffer, TagsReadInUpperCaseAndWriteUnchanged) {
 
   TrackWriter out;
   out.WriteTag("INFO");
-  out.WriteLong(5);
+  out.Long(5);
   out.WriteZeros(2);
   EXPECT_EQ(out.cursor(), 10u);
   EXPECT_EQ(out.Take(), (Bytes{0x49, 0x4E, 0x46, 0x4F, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00}));
@@ -107,9 +107,9 @@ TEST(TrackBuffer, TagsReadInUpperCaseAndWriteUnchanged) {
 
 TEST(TrackBuffer, BooleansWriteAs255AndBytesAsTheyAre) {
   TrackWriter out;
-  out.WriteByte(true);
-  out.WriteByte(false);
-  out.WriteByte(std::uint8_t{1});
+  out.Bool(true);
+  out.Bool(false);
+  out.Byte(1);
   out.WriteString("");
   out.WriteZeros(0);
   EXPECT_EQ(out.Take(), (Bytes{0xFF, 0x00, 0x01}));

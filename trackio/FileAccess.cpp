@@ -294,45 +294,40 @@ Status WriteFileAtomically(const std::string& path, const FileWriteBody& write, 
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace qu {
 namespace {
 
-// The system's error as the portable condition that the code above compares with and whose
-// text reads as it does on other systems; an error without one keeps the system's own code.
+// The system's errors that have a portable condition, which the code above compares with and
+// whose text reads as it does on other systems.
+constexpr std::pair<DWORD, std::errc> kConditions[] = {
+    {ERROR_FILE_NOT_FOUND, std::errc::no_such_file_or_directory},
+    {ERROR_PATH_NOT_FOUND, std::errc::no_such_file_or_directory},
+    {ERROR_INVALID_DRIVE, std::errc::no_such_file_or_directory},
+    {ERROR_BAD_NETPATH, std::errc::no_such_file_or_directory},
+    {ERROR_FILE_EXISTS, std::errc::file_exists},
+    {ERROR_ALREADY_EXISTS, std::errc::file_exists},
+    {ERROR_ACCESS_DENIED, std::errc::permission_denied},
+    {ERROR_WRITE_PROTECT, std::errc::permission_denied},
+    {ERROR_SHARING_VIOLATION, std::errc::device_or_resource_busy},
+    {ERROR_LOCK_VIOLATION, std::errc::device_or_resource_busy},
+    {ERROR_DISK_FULL, std::errc::no_space_on_device},
+    {ERROR_HANDLE_DISK_FULL, std::errc::no_space_on_device},
+    {ERROR_NOT_SAME_DEVICE, std::errc::cross_device_link},
+    {ERROR_FILENAME_EXCED_RANGE, std::errc::filename_too_long},
+    {ERROR_INVALID_NAME, std::errc::invalid_argument},
+    {ERROR_DIRECTORY, std::errc::not_a_directory},
+    {ERROR_INVALID_FUNCTION, std::errc::not_supported},
+    {ERROR_NOT_SUPPORTED, std::errc::not_supported},
+};
+
+// An error without a portable condition keeps the system's own code.
 std::error_code ErrorFrom(DWORD code) {
-  switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-      return std::make_error_code(std::errc::no_such_file_or_directory);
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return std::make_error_code(std::errc::file_exists);
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-      return std::make_error_code(std::errc::permission_denied);
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return std::make_error_code(std::errc::device_or_resource_busy);
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return std::make_error_code(std::errc::no_space_on_device);
-    case ERROR_NOT_SAME_DEVICE:
-      return std::make_error_code(std::errc::cross_device_link);
-    case ERROR_FILENAME_EXCED_RANGE:
-      return std::make_error_code(std::errc::filename_too_long);
-    case ERROR_INVALID_NAME:
-      return std::make_error_code(std::errc::invalid_argument);
-    case ERROR_DIRECTORY:
-      return std::make_error_code(std::errc::not_a_directory);
-    case ERROR_INVALID_FUNCTION:
-    case ERROR_NOT_SUPPORTED:
-      return std::make_error_code(std::errc::not_supported);
-    default:
-      return {static_cast<int>(code), std::system_category()};
+  for (const auto& [system, condition] : kConditions) {
+    if (system == code) return std::make_error_code(condition);
   }
+  return {static_cast<int>(code), std::system_category()};
 }
 
 std::error_code LastError() {

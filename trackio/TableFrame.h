@@ -27,14 +27,13 @@ constexpr void TableFrame(IO& io, Chunk& chunk, Table& table, Fields fields,
   io.Long(chunk.ChildCount);
 }
 
-// The layout of a chunk that is nothing but a table frame around `Table`.
+// The layout of a chunk that is nothing but a table frame around its member `Table`.
 template <class Chunk, auto Table, class EntryLayout>
-struct TableChunkLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, Chunk>& chunk) const {
-    TableFrame(io, chunk, chunk.*Table, EntryLayout{});
-  }
-};
+constexpr auto TableChunkLayout(EntryLayout entryLayout) {
+  return [=]<class IO>(IO& io, RecordOf<IO, Chunk>& chunk) {
+    TableFrame(io, chunk, chunk.*Table, entryLayout);
+  };
+}
 
 template <class IO>
 constexpr void VectorFields(IO& io, RecordOf<IO, Vector3>& v) {
@@ -43,20 +42,18 @@ constexpr void VectorFields(IO& io, RecordOf<IO, Vector3>& v) {
   io.Single(v.z);
 }
 
-// A chunk's three named entry points over its layout: ReadTAG starts after the tag from a
-// cleared record, WriteTAG starts with the tag, and OwnBytes counts the bytes after the size
-// field.
-#define QU_CHUNK_ENTRY_POINTS(TAG, Chunk, Layout)         \
+// Defines a chunk's three entry points (see QU_DECLARE_CHUNK) over its layout.
+#define QU_CHUNK_ENTRY_POINTS(TAG, Chunk, layout)         \
   void Read##TAG(TrackReader& in, Chunk& chunk) {         \
     chunk = Chunk{};                                      \
-    Layout{}(in, chunk);                                  \
+    layout(in, chunk);                                    \
   }                                                       \
   void Write##TAG(TrackWriter& out, const Chunk& chunk) { \
     out.WriteTag(#TAG);                                   \
-    Layout{}(out, chunk);                                 \
+    layout(out, chunk);                                   \
   }                                                       \
   std::int64_t OwnBytes(const Chunk& chunk) {             \
-    return BytesOf(chunk, Layout{}) - 4;                  \
+    return BytesOf(chunk, layout) - 4;                    \
   }
 
 }  // namespace qu

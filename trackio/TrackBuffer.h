@@ -34,15 +34,6 @@ inline std::uint32_t BigEndianToNative(std::uint32_t value) {
 #endif
   }
 }
-inline std::uint32_t LoadBigEndian(const std::uint8_t* p) {
-  std::uint32_t value;
-  std::memcpy(&value, p, 4);
-  return BigEndianToNative(value);
-}
-inline void StoreBigEndian(std::uint32_t value, std::uint8_t* p) {
-  value = BigEndianToNative(value);
-  std::memcpy(p, &value, 4);
-}
 
 // Copies `words` 4-byte words from `from` to `to` and converts each between big-endian and
 // native order (the same swap serves both directions). The two ranges must not overlap.
@@ -60,15 +51,16 @@ void ReserveTable(Table& table, std::int64_t count) {
   PreferLargePages(table.data(), table.capacity() * sizeof(typename Table::value_type));
 }
 
-// A record's byte layout is written once, as a function template over an I/O policy that
+// A record's byte layout is written once, as a template lambda over an I/O policy that
 // reads it (TrackReader), writes it (TrackWriter) or counts its bytes (ByteCounter). Every
 // policy offers the same field verbs:
 //   Byte, Bool, Long, Single, Color   one field (a Bool reads any non-zero byte as true and
 //                                     writes 255 or 0; a Color's first byte is not used)
 //   Reserved(n)                       n bytes skipped on reading, written as zeros
-//   LenientText / StrictText          a length and the text; a length of zero or less reads
-//                                     as the empty text, or marks a corrupt file
-//   Dimension                         a grid dimension; a negative one marks a corrupt file
+//   LenientText / StrictText(what)    a length and the text; a length of zero or less reads
+//                                     as the empty text, or a negative one, named `what`,
+//                                     marks a corrupt file
+//   Dimension(what)                   a grid dimension; a negative one marks a corrupt file
 //   OpaqueBlock(length)               a length and that many bytes, not kept: skipped on
 //                                     reading, written back as zeros
 //   Singles(run)                      a run of singles
@@ -89,7 +81,7 @@ struct LayoutShape {
 };
 
 template <class Entry, class Fields>
-constexpr LayoutShape ShapeOf();
+constexpr LayoutShape ShapeOf(Fields = {});
 
 // Counts the bytes a layout writes, without writing them.
 class ByteCounter {
@@ -102,8 +94,11 @@ class ByteCounter {
   constexpr void Single(float) { bytes_ += 4; }
   constexpr void Color(std::int32_t) { bytes_ += 4; }
   constexpr void Reserved(std::int64_t count) { bytes_ += count; }
-  constexpr void LenientText(const std::string& text) { Text(text); }
-  constexpr void StrictText(const std::string& text, std::string_view) { Text(text); }
+  constexpr void LenientText(const std::string& text) {
+    bytes_ += 4 + static_cast<std::int64_t>(text.size());
+    fixed_ = false;
+  }
+  constexpr void StrictText(const std::string& text, std::string_view) { LenientText(text); }
   constexpr void Dimension(std::int32_t, std::string_view) { bytes_ += 4; }
   constexpr void OpaqueBlock(std::int32_t length) {
     bytes_ += 4 + (length > 0 ? length : 0);
@@ -134,10 +129,6 @@ class ByteCounter {
   constexpr LayoutShape shape() const { return {bytes_, fixed_}; }
 
  private:
-  constexpr void Text(const std::string& text) {
-    bytes_ += 4 + static_cast<std::int64_t>(text.size());
-    fixed_ = false;
-  }
   std::int64_t bytes_ = 0;
   bool fixed_ = true;
 };
@@ -145,7 +136,7 @@ class ByteCounter {
 // The shape of an entry as laid out by `Fields` (a capture-less callable): for a fixed-size
 // record its size, otherwise the size of its default (smallest) form.
 template <class Entry, class Fields>
-constexpr LayoutShape ShapeOf() {
+constexpr LayoutShape ShapeOf(Fields) {
   ByteCounter counter;
   Entry entry{};  // not const: a const string cannot be built in a constant expression here
   Fields{}(counter, std::as_const(entry));
@@ -165,7 +156,7 @@ constexpr bool kFixedSize = [] {
 
 // Bytes `fields` writes for `record`.
 template <class Record, class Fields>
-std::int64_t BytesOf(const Record& record, Fields fields) {
+constexpr std::int64_t BytesOf(const Record& record, Fields fields) {
   ByteCounter counter;
   fields(counter, record);
   return counter.bytes();
@@ -192,9 +183,9 @@ class SpanDecoder {
 
  private:
   std::uint32_t Next() {
-    const std::uint32_t value = LoadBigEndian(p_);
-    p_ += 4;
-    return value;
+    std::uint32_t value;
+    std::memcpy(&value, std::exchange(p_, p_ + 4), 4);
+    return BigEndianToNative(value);
   }
   const std::uint8_t* p_;
 };
@@ -220,8 +211,8 @@ class SpanEncoder {
 
  private:
   void Put(std::uint32_t value) {
-    StoreBigEndian(value, p_);
-    p_ += 4;
+    value = BigEndianToNative(value);
+    std::memcpy(std::exchange(p_, p_ + 4), &value, 4);
   }
   std::uint8_t* p_;
 };
@@ -316,6 +307,8 @@ class TrackReader {
   // An entry count that must be non-negative and whose entries, each at least
   // `minEntryBytes` long, must fit in the bytes left. Checked before anything is allocated.
   std::int32_t ReadCount(std::int64_t minEntryBytes, std::string_view what);
+  // A count, length or dimension field, noted as one; a negative one, named by `what`, fails.
+  std::int32_t ReadSizeField(std::string_view what);
   // The next bytes, up to `count` (at most a few), without moving the cursor.
   std::span<const std::uint8_t> Peek(std::int64_t count);
 
@@ -431,8 +424,11 @@ class TrackWriter {
   void Single(float value) { SpanEncoder(Room(4)).Single(value); }
   void Color(std::int32_t value) { SpanEncoder(Room(4)).Color(value); }
   void Reserved(std::int64_t count) { WriteZeros(count); }
-  void LenientText(const std::string& text) { WriteText(text); }
-  void StrictText(const std::string& text, std::string_view) { WriteText(text); }
+  void LenientText(const std::string& text) {
+    Long(static_cast<std::int32_t>(text.size()));
+    WriteString(text);
+  }
+  void StrictText(const std::string& text, std::string_view) { LenientText(text); }
   void Dimension(std::int32_t value, std::string_view) { Long(value); }
   void OpaqueBlock(std::int32_t length) {
     Long(length);
@@ -465,11 +461,6 @@ class TrackWriter {
   }
 
   // The primitives, for code outside a layout.
-  void WriteByte(std::uint8_t value) { Byte(value); }
-  void WriteByte(bool value) { Bool(value); }
-  void WriteLong(std::int32_t value) { Long(value); }
-  void WriteSingle(float value) { Single(value); }
-  void WriteColor(std::int32_t value) { Color(value); }
   void WriteString(std::string_view text);
   void WriteTag(std::string_view tag) { WriteString(tag.substr(0, 4)); }
   void WriteZeros(std::int64_t count);
@@ -483,10 +474,6 @@ class TrackWriter {
   bool Finish(TrackBuffer& buffer, std::string& error);
 
  private:
-  void WriteText(const std::string& text) {
-    Long(static_cast<std::int32_t>(text.size()));
-    WriteString(text);
-  }
   // Space for the next `count` bytes, which the caller must fill.
   std::uint8_t* Room(std::size_t count) {
     if (count > bytes_.size() - used_) MakeRoom(count);
@@ -514,5 +501,20 @@ class TrackWriter {
   ByteSink* sink_ = nullptr;
   std::string sinkError_;
 };
+
+// The two fields every chunk record starts with: the bytes after its size field, and the
+// number of chunks nested in it.
+struct ChunkHead {
+  std::int32_t Size = 0;
+  std::int32_t ChildCount = 0;
+};
+
+// Declares a chunk's three entry points: ReadTAG starts after the tag from a cleared record,
+// WriteTAG starts with the tag, and OwnBytes counts the bytes after the size field, children
+// excluded.
+#define QU_DECLARE_CHUNK(TAG, Chunk)                     \
+  void Read##TAG(TrackReader& in, Chunk& chunk);         \
+  void Write##TAG(TrackWriter& out, const Chunk& chunk); \
+  std::int64_t OwnBytes(const Chunk& chunk)
 
 }  // namespace qu

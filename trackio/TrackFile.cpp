@@ -1,7 +1,10 @@
 #include "TrackFile.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <ranges>
 #include <string_view>
+#include <utility>
 
 #include "FileAccess.h"
 #include "TableFrame.h"
@@ -14,50 +17,37 @@ constexpr std::int32_t kMaxChunksToRead = 2147483647;
 constexpr std::uint8_t kSavedVersion[] = {1, 3, 0, 0};
 
 // The root chunk's own fields. The version is kept as read; saving always writes 1.3.0.0.
-struct HeaderLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, FileHeader>& header) const {
-    io.Long(header.Size);
-    if constexpr (IO::kReads) {
-      for (auto& byte : header.Version) io.Byte(byte);
-    } else {
-      for (std::uint8_t byte : kSavedVersion) io.Byte(byte);
-    }
-    io.Reserved(16);
-    io.Long(header.ChildCount);
+constexpr auto kHeaderLayout = []<class IO>(IO& io, RecordOf<IO, FileHeader>& header) {
+  io.Long(header.Size);
+  if constexpr (IO::kReads) {
+    for (auto& byte : header.Version) io.Byte(byte);
+  } else {
+    for (std::uint8_t byte : kSavedVersion) io.Byte(byte);
   }
+  io.Reserved(16);
+  io.Long(header.ChildCount);
 };
 
 // The chunks this system reads and writes, in the order of the save tree, each with its depth
 // in that tree (0 for a top-level chunk). The tree fixes the order of the chunks, their child
 // counts and their sizes on saving.
-struct ChunkFrame {
-  std::int32_t* size;
-  std::int32_t* childCount;
-};
-
 struct KnownChunk {
   std::string_view tag;
   int depth;
-  std::int32_t (*read)(TrackReader&, TrackModel&);  // fills the record, gives its child count
+  void (*read)(TrackReader&, TrackModel&);
   void (*write)(TrackWriter&, const TrackModel&);
   std::int64_t (*ownBytes)(const TrackModel&);
-  ChunkFrame (*frame)(TrackModel&);
+  ChunkHead& (*head)(TrackModel&);
 };
 
 template <auto Member, auto Read, auto Write>
 constexpr KnownChunk Known(std::string_view tag, int depth) {
   return {tag,
           depth,
-          [](TrackReader& in, TrackModel& model) {
-            Read(in, model.*Member);
-            return (model.*Member).ChildCount;
-          },
+          [](TrackReader& in, TrackModel& model) { Read(in, model.*Member); },
           [](TrackWriter& out, const TrackModel& model) { Write(out, model.*Member); },
           [](const TrackModel& model) { return OwnBytes(model.*Member); },
-          [](TrackModel& model) {
-            return ChunkFrame{&(model.*Member).Size, &(model.*Member).ChildCount};
-          }};
+          [](TrackModel& model) -> ChunkHead& { return model.*Member; }};
 }
 
 constexpr KnownChunk kKnownChunks[] = {
@@ -76,14 +66,6 @@ constexpr KnownChunk kKnownChunks[] = {
     Known<&TrackModel::tera, ReadTERA, WriteTERA>("TERA", 0),
     Known<&TrackModel::envc, ReadENVC, WriteENVC>("ENVC", 0),
 };
-constexpr std::size_t kChunkCount = std::size(kKnownChunks);
-
-const KnownChunk* FindKnownChunk(std::string_view tag) {
-  for (const KnownChunk& known : kKnownChunks) {
-    if (known.tag == tag) return &known;
-  }
-  return nullptr;
-}
 
 // TERA alone is saved only when the last load read one.
 bool IsSaved(const KnownChunk& known, const TrackModel& model) {
@@ -104,18 +86,31 @@ std::string PrintableTag(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
-// Letters compared in ASCII only, whatever the process's locale.
-char AsciiLower(unsigned char c) {
-  return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-}
-
-bool StartsWithMagic(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < 4) return false;
-  const char magic[] = "quen";
-  for (std::size_t i = 0; i < 4; ++i) {
-    if (AsciiLower(bytes[i]) != magic[i]) return false;
+// Whether `bytes` begin with `lower`, letters compared in ASCII only, whatever the process's
+// locale.
+bool StartsWithIgnoringCase(std::string_view bytes, std::string_view lower) {
+  if (bytes.size() < lower.size()) return false;
+  for (std::size_t i = 0; i < lower.size(); ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if ((c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) != lower[i]) return false;
   }
   return true;
+}
+
+// Steps over an unrecognised chunk: its size counts every byte after the size field. Gives
+// the size read.
+std::int32_t SkipChunk(TrackReader& in) {
+  const std::int64_t offset = in.cursor();
+  const std::int32_t size = in.ReadLong();
+  if (in.failed()) return size;
+  if (size < 0) {
+    in.Fail("negative chunk size " + std::to_string(size), offset);
+  } else if (size > in.remaining()) {
+    in.Fail("chunk size " + std::to_string(size) + " runs past the end of the file", offset);
+  } else {
+    in.Skip(size);
+  }
+  return size;
 }
 
 Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
@@ -131,10 +126,12 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
     const std::string tag = in.ReadTag();
     ChunkTraceEntry seen{tag, offset, 0, 0, false, {}};
     in.RecordCountFieldsInto(trace ? &seen.countFields : nullptr);
-    if (const KnownChunk* known = FindKnownChunk(tag)) {
+    const KnownChunk* known = std::ranges::find(kKnownChunks, tag, &KnownChunk::tag);
+    if (known != std::end(kKnownChunks)) {
       in.EnterChunk(tag);
-      const std::int32_t childCount = known->read(in, model);
-      seen.size = *known->frame(model).size;
+      known->read(in, model);
+      const auto [size, childCount] = known->head(model);
+      seen.size = size;
       toRead += childCount;
       seen.childCount = childCount;
       seen.recognised = true;
@@ -155,34 +152,40 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
   return {};
 }
 
-}  // namespace
-
-void ClearTrack(TrackModel& model) {
-  model = TrackModel{};
+std::int64_t Framed(std::int64_t size) {
+  return 8 + size;
 }
 
-void ReadHeader(TrackReader& in, FileHeader& header) {
-  HeaderLayout{}(in, header);
+void StoreSize(std::int32_t& member, std::int64_t size) {
+  member = size > kMaxTrackBytes ? -1 : static_cast<std::int32_t>(size);
 }
 
-void WriteHeader(TrackWriter& out, const FileHeader& header) {
-  out.WriteTag("QUEN");
-  HeaderLayout{}(out, header);
-}
-
-std::int32_t SkipChunk(TrackReader& in) {
-  const std::int64_t offset = in.cursor();
-  const std::int32_t size = in.ReadLong();
-  if (in.failed()) return size;
-  if (size < 0) {
-    in.Fail("negative chunk size " + std::to_string(size), offset);
-  } else if (size > in.remaining()) {
-    in.Fail("chunk size " + std::to_string(size) + " runs past the end of the file", offset);
-  } else {
-    in.Skip(size);
+// Sets the fixed child counts of the save tree, and every Size member to the bytes its chunk's
+// subtree will occupy after the size field. Returns false when the file would exceed what
+// 32-bit sizes can describe.
+bool SetSaveFrames(TrackModel& m) {
+  // Bottom-up: each size counts the chunk's own fields after the size field plus every
+  // child's tag, size field and size. Sums are formed in 64 bits and checked at the root.
+  // Walking the save tree backwards, `below[d]` gathers the framed sizes of the saved chunks
+  // at depth d + 1 and `children[d]` their number: a chunk's children are the saved chunks one
+  // level deeper up to the next at its own level.
+  std::int64_t below[4] = {24, 0, 0, 0};  // the root's own fields after its size field
+  std::int32_t children[4] = {};
+  for (const KnownChunk& known : std::views::reverse(kKnownChunks)) {
+    ChunkHead& head = known.head(m);
+    head.ChildCount = std::exchange(children[known.depth + 1], 0);
+    if (!IsSaved(known, m)) continue;
+    ++children[known.depth];
+    const std::int64_t size = known.ownBytes(m) + std::exchange(below[known.depth + 1], 0);
+    StoreSize(head.Size, size);
+    below[known.depth] += Framed(size);
   }
-  return size;
+  m.header.ChildCount = children[0];
+  StoreSize(m.header.Size, below[0]);
+  return Framed(below[0]) <= kMaxTrackBytes;
 }
+
+}  // namespace
 
 Status ParseTrack(std::span<const std::uint8_t> bytes, TrackModel& model, ChunkTrace* trace) {
   TrackReader in(bytes);
@@ -192,7 +195,8 @@ Status ParseTrack(std::span<const std::uint8_t> bytes, TrackModel& model, ChunkT
 Status ParseTrack(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
   const std::span<const std::uint8_t> start = in.Peek(4);
   if (in.sourceFailed()) return Status::Failure(in.error());
-  if (!StartsWithMagic(start)) {
+  if (!StartsWithIgnoringCase({reinterpret_cast<const char*>(start.data()), start.size()},
+                              "quen")) {
     return Status::Failure("not a track file: it begins with '" + PrintableTag(start) +
                            "', not 'QUEN'");
   }
@@ -202,7 +206,7 @@ Status ParseTrack(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
   TrackModel fresh;
   ChunkTrace seen;
   in.ReadTag();
-  ReadHeader(in, fresh.header);
+  kHeaderLayout(in, fresh.header);
   if (in.failed()) return Status::Failure(in.error());
   if (Status status = ReadChunks(in, fresh, trace ? &seen : nullptr); !status) return status;
   model = std::move(fresh);
@@ -212,12 +216,9 @@ Status ParseTrack(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
 
 bool HasTrackExtension(const std::string& path) {
   const std::string_view extension = kTrackExtension;
-  if (path.size() < extension.size()) return false;
-  for (std::size_t i = 0; i < extension.size(); ++i) {
-    const auto c = static_cast<unsigned char>(path[path.size() - extension.size() + i]);
-    if (AsciiLower(c) != extension[i]) return false;
-  }
-  return true;
+  return path.size() >= extension.size() &&
+         StartsWithIgnoringCase(std::string_view(path).substr(path.size() - extension.size()),
+                                extension);
 }
 
 std::string SavePathFor(const std::string& path) {
@@ -245,52 +246,6 @@ Status TrackFiles::Load(const std::string& path, TrackModel& model, ChunkTrace* 
   });
 }
 
-}  // namespace qu
-
-namespace qu {
-namespace {
-
-std::int64_t Framed(std::int64_t size) {
-  return 8 + size;
-}
-
-void StoreSize(std::int32_t& member, std::int64_t size) {
-  member = size > kMaxTrackBytes ? -1 : static_cast<std::int32_t>(size);
-}
-
-}  // namespace
-
-void SetSaveChildCounts(TrackModel& m) {
-  // A chunk's children are the saved chunks one level deeper up to the next at its own level.
-  m.header.ChildCount = 0;
-  for (std::size_t i = 0; i < kChunkCount; ++i) {
-    const int depth = kKnownChunks[i].depth;
-    if (depth == 0 && IsSaved(kKnownChunks[i], m)) ++m.header.ChildCount;
-    std::int32_t& children = *kKnownChunks[i].frame(m).childCount;
-    children = 0;
-    for (std::size_t j = i + 1; j < kChunkCount && kKnownChunks[j].depth > depth; ++j) {
-      if (kKnownChunks[j].depth == depth + 1 && IsSaved(kKnownChunks[j], m)) ++children;
-    }
-  }
-}
-
-bool ComputeChunkSizes(TrackModel& m) {
-  // Bottom-up: each size counts the chunk's own fields after the size field plus every
-  // child's tag, size field and size. Sums are formed in 64 bits and checked at the root.
-  // Walking the save tree backwards, `below[d]` gathers the framed sizes at depth d + 1.
-  std::int64_t below[4] = {24, 0, 0, 0};  // the root's own fields after its size field
-  for (std::size_t i = kChunkCount; i-- > 0;) {
-    const KnownChunk& known = kKnownChunks[i];
-    if (!IsSaved(known, m)) continue;
-    const std::int64_t size = known.ownBytes(m) + below[known.depth + 1];
-    below[known.depth + 1] = 0;
-    StoreSize(*known.frame(m).size, size);
-    below[known.depth] += Framed(size);
-  }
-  StoreSize(m.header.Size, below[0]);
-  return Framed(below[0]) <= kMaxTrackBytes;
-}
-
 Status PrepareSave(TrackModel& m) {
   if (m.tera.TeraPresent &&
       GridCellCount(m.tera) != static_cast<std::int64_t>(m.tera.Grid.size())) {
@@ -298,15 +253,15 @@ Status PrepareSave(TrackModel& m) {
                            " values but is " + std::to_string(m.tera.Columns) + " x " +
                            std::to_string(m.tera.Rows));
   }
-  SetSaveChildCounts(m);
-  if (!ComputeChunkSizes(m)) {
+  if (!SetSaveFrames(m)) {
     return Status::Failure("track is too large for a track file (over 2147483647 bytes)");
   }
   return {};
 }
 
 void WriteTrack(TrackWriter& out, const TrackModel& m) {
-  WriteHeader(out, m.header);
+  out.WriteTag("QUEN");
+  kHeaderLayout(out, m.header);
   for (const KnownChunk& known : kKnownChunks) {
     if (IsSaved(known, m)) known.write(out, m);
   }

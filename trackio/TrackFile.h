@@ -24,9 +24,6 @@ struct ChunkTraceEntry {
 };
 using ChunkTrace = std::vector<ChunkTraceEntry>;
 
-// Empties the model.
-void ClearTrack(TrackModel& model);
-
 // Reads a whole track file image into `model`. On failure `model` is left as it was and the
 // reason names the check that failed, the chunk and the byte offset.
 Status ParseTrack(std::span<const std::uint8_t> bytes, TrackModel& model,
@@ -37,12 +34,6 @@ Status ParseTrack(TrackReader& in, TrackModel& model, ChunkTrace* trace = nullpt
 
 // Checks the path's extension, reads the file and parses it. `model` changes only on success.
 Status LoadTrack(const std::string& path, TrackModel& model, ChunkTrace* trace = nullptr);
-
-// Sets the fixed child counts of the save tree.
-void SetSaveChildCounts(TrackModel& model);
-// Sets every Size member to the bytes its chunk's subtree will occupy after the size field.
-// Returns false when the file would exceed what 32-bit sizes can describe.
-bool ComputeChunkSizes(TrackModel& model);
 
 // Sets the fixed child counts and the sizes, after checking that the model can be saved.
 Status PrepareSave(TrackModel& model);
@@ -76,12 +67,5 @@ class TrackFiles {
  private:
   TrackBuffer buffer_;
 };
-
-// Chunk-frame helpers used by the load loop.
-void ReadHeader(TrackReader& in, FileHeader& header);
-void WriteHeader(TrackWriter& out, const FileHeader& header);
-// Steps over an unrecognised chunk: its size counts every byte after the size field. Gives
-// the size read.
-std::int32_t SkipChunk(TrackReader& in);
 
 }  // namespace qu

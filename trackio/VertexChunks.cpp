@@ -13,22 +13,18 @@ constexpr bool HasBlockLength(std::int32_t type) {
 }
 
 // 60 bytes; flag3 is stored after flag2.
-struct VertexLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, BezierVertex>& v) const {
-    VectorFields(io, v.position);
-    VectorFields(io, v.controlIn);
-    VectorFields(io, v.controlOut);
-    io.Single(v.auxValue);
-    io.Bool(v.flag1);
-    io.Bool(v.flag2);
-    io.Bool(v.flag3);
-    io.Reserved(17);
-  }
+constexpr auto kVertexLayout = []<class IO>(IO& io, RecordOf<IO, BezierVertex>& v) {
+  VectorFields(io, v.position);
+  VectorFields(io, v.controlIn);
+  VectorFields(io, v.controlOut);
+  io.Single(v.auxValue);
+  io.Bool(v.flag1);
+  io.Bool(v.flag2);
+  io.Bool(v.flag3);
+  io.Reserved(17);
 };
 
-template <class IO>
-constexpr void Type1Fields(IO& io, RecordOf<IO, SegmentType1Block>& b) {
+constexpr auto kType1Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType1Block>& b) {
   io.Single(b.S1);
   io.Single(b.S2);
   io.Single(b.S3);
@@ -50,10 +46,9 @@ constexpr void Type1Fields(IO& io, RecordOf<IO, SegmentType1Block>& b) {
   io.Single(b.S10);
   io.Single(b.S11);
   io.Reserved(64);
-}
+};
 
-template <class IO>
-constexpr void Type2Fields(IO& io, RecordOf<IO, SegmentType2Block>& b) {
+constexpr auto kType2Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType2Block>& b) {
   io.Reserved(3);
   io.Byte(b.B1);
   io.Single(b.S1);
@@ -63,11 +58,10 @@ constexpr void Type2Fields(IO& io, RecordOf<IO, SegmentType2Block>& b) {
   io.Bool(b.F1);
   io.Bool(b.F2);
   io.Reserved(14);
-}
+};
 
 // The type 2 values in another order.
-template <class IO>
-constexpr void Type3Fields(IO& io, RecordOf<IO, SegmentType3Block>& b) {
+constexpr auto kType3Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType3Block>& b) {
   io.Single(b.S1);
   io.Single(b.S2);
   io.Single(b.S3);
@@ -76,10 +70,9 @@ constexpr void Type3Fields(IO& io, RecordOf<IO, SegmentType3Block>& b) {
   io.Bool(b.F1);
   io.Bool(b.F2);
   io.Reserved(10);
-}
+};
 
-template <class IO>
-constexpr void Type4Fields(IO& io, RecordOf<IO, SegmentType4Block>& b) {
+constexpr auto kType4Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType4Block>& b) {
   io.Single(b.S1);
   io.Single(b.S2);
   io.Single(b.S3);
@@ -94,76 +87,65 @@ constexpr void Type4Fields(IO& io, RecordOf<IO, SegmentType4Block>& b) {
   io.Bool(b.F4);
   io.Bool(b.F5);
   io.Reserved(13);
-}
+};
 
 // A head, then for types 0 to 4 a block length, then the type's value block (none for 0).
-struct SegmentLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, TrackSegment>& s) const {
-    io.Long(s.segmentType);
-    io.Bool(s.segFlag1);
-    io.Color(s.color1);
-    io.Color(s.color2);
-    io.Color(s.color3);
-    io.Bool(s.segFlag2);
-    io.Reserved(15);
-    if (HasBlockLength(s.segmentType)) {
-      // The stored length is never trusted: the type alone fixes the block's extent, and
-      // writing stores the type's own length.
-      if constexpr (IO::kReads) {
-        io.Reserved(4);
-      } else {
-        io.Long(kBlockLength[s.segmentType]);
-      }
+constexpr auto kSegmentLayout = []<class IO>(IO& io, RecordOf<IO, TrackSegment>& s) {
+  io.Long(s.segmentType);
+  io.Bool(s.segFlag1);
+  io.Color(s.color1);
+  io.Color(s.color2);
+  io.Color(s.color3);
+  io.Bool(s.segFlag2);
+  io.Reserved(15);
+  if (HasBlockLength(s.segmentType)) {
+    // The stored length is never trusted: the type alone fixes the block's extent, and
+    // writing stores the type's own length.
+    if constexpr (IO::kReads) {
+      io.Reserved(4);
+    } else {
+      io.Long(kBlockLength[s.segmentType]);
     }
-    switch (s.segmentType) {
-      case 1:
-        Type1Fields(io, s.type1);
-        break;
-      case 2:
-        Type2Fields(io, s.type2);
-        break;
-      case 3:
-        Type3Fields(io, s.type3);
-        break;
-      case 4:
-        Type4Fields(io, s.type4);
-        break;
-      default:
-        break;
-    }
+  }
+  switch (s.segmentType) {
+    case 1:
+      kType1Fields(io, s.type1);
+      break;
+    case 2:
+      kType2Fields(io, s.type2);
+      break;
+    case 3:
+      kType3Fields(io, s.type3);
+      break;
+    case 4:
+      kType4Fields(io, s.type4);
+      break;
+    default:
+      break;
   }
 };
 
 constexpr std::int64_t RecordBytes(std::int32_t segmentType) {
   TrackSegment segment;
   segment.segmentType = segmentType;
-  ByteCounter counter;
-  SegmentLayout{}(counter, segment);
-  return counter.bytes();
+  return BytesOf(segment, kSegmentLayout);
 }
 
 constexpr std::int64_t kSegmentHeadBytes = RecordBytes(-1);  // a type without a block
 
-struct BezrLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, VertexChunk>& chunk) const {
-    TableFrame(io, chunk, chunk.Vertices, VertexLayout{}, "vertex count");
-  }
+constexpr auto kBezrLayout = []<class IO>(IO& io, RecordOf<IO, VertexChunk>& chunk) {
+  TableFrame(io, chunk, chunk.Vertices, kVertexLayout, "vertex count");
 };
 
 // Unlike the other tables, a segment's size depends on its type, so each is read on its own.
-struct SegmLayout {
-  template <class IO>
-  constexpr void operator()(IO& io, RecordOf<IO, SegmentChunk>& chunk) const {
-    io.Long(chunk.Size);
-    const std::int32_t count = io.Count(chunk.Segments, kSegmentHeadBytes, "segment count");
-    io.Bool(chunk.SegmentsFlag);
-    io.Reserved(16);
-    io.Entries(chunk.Segments, count, SegmentLayout{});
-    io.Reserved(16);
-    io.Long(chunk.ChildCount);
-  }
+constexpr auto kSegmLayout = []<class IO>(IO& io, RecordOf<IO, SegmentChunk>& chunk) {
+  io.Long(chunk.Size);
+  const std::int32_t count = io.Count(chunk.Segments, kSegmentHeadBytes, "segment count");
+  io.Bool(chunk.SegmentsFlag);
+  io.Reserved(16);
+  io.Entries(chunk.Segments, count, kSegmentLayout);
+  io.Reserved(16);
+  io.Long(chunk.ChildCount);
 };
 
 }  // namespace
@@ -172,7 +154,7 @@ std::int64_t SegmentRecordBytes(std::int32_t segmentType) {
   return RecordBytes(segmentType);
 }
 
-QU_CHUNK_ENTRY_POINTS(BEZR, VertexChunk, BezrLayout)
-QU_CHUNK_ENTRY_POINTS(SEGM, SegmentChunk, SegmLayout)
+QU_CHUNK_ENTRY_POINTS(BEZR, VertexChunk, kBezrLayout)
+QU_CHUNK_ENTRY_POINTS(SEGM, SegmentChunk, kSegmLayout)
 
 }  // namespace qu

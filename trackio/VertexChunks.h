@@ -21,9 +21,7 @@ struct BezierVertex {
 };
 
 // BEZR: the vertex table.
-struct VertexChunk {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;
+struct VertexChunk : ChunkHead {
   std::vector<BezierVertex> Vertices;
 };
 
@@ -68,9 +66,7 @@ struct TrackSegment {
 };
 
 // SEGM: the segment records.
-struct SegmentChunk {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;
+struct SegmentChunk : ChunkHead {
   bool SegmentsFlag = false;
   std::vector<TrackSegment> Segments;
 };
@@ -78,12 +74,7 @@ struct SegmentChunk {
 // Bytes a segment record of the given type occupies in the file.
 std::int64_t SegmentRecordBytes(std::int32_t segmentType);
 
-void ReadBEZR(TrackReader& in, VertexChunk& chunk);
-void WriteBEZR(TrackWriter& out, const VertexChunk& chunk);
-std::int64_t OwnBytes(const VertexChunk& chunk);
-
-void ReadSEGM(TrackReader& in, SegmentChunk& chunk);
-void WriteSEGM(TrackWriter& out, const SegmentChunk& chunk);
-std::int64_t OwnBytes(const SegmentChunk& chunk);
+QU_DECLARE_CHUNK(BEZR, VertexChunk);
+QU_DECLARE_CHUNK(SEGM, SegmentChunk);
 
 }  // namespace qu

@@ -1,7 +1,7 @@
+#include "TrackBuffer.h"
+
 #include <algorithm>
 #include <string>
-
-#include "TrackBuffer.h"
 
 namespace qu {
 namespace {
@@ -111,15 +111,18 @@ void TrackReader::Skip(std::int64_t count) {
   if (Fits(count)) Run(count, 1, [](const std::uint8_t*, std::int64_t, std::int64_t) {});
 }
 
-std::int32_t TrackReader::ReadCount(std::int64_t minEntryBytes, std::string_view what) {
+std::int32_t TrackReader::ReadSizeField(std::string_view what) {
   NoteCountField();
   const std::int64_t offset = cursor_;
-  const std::int32_t count = ReadLong();
+  const std::int32_t value = ReadLong();
+  if (value < 0) Fail("negative " + std::string(what) + " " + std::to_string(value), offset);
+  return value;
+}
+
+std::int32_t TrackReader::ReadCount(std::int64_t minEntryBytes, std::string_view what) {
+  const std::int64_t offset = cursor_;
+  const std::int32_t count = ReadSizeField(what);
   if (failed()) return 0;
-  if (count < 0) {
-    Fail("negative " + std::string(what) + " " + std::to_string(count), offset);
-    return 0;
-  }
   // Both factors are below 2^31 and 2^8, so the product cannot overflow 64 bits.
   if (count * minEntryBytes > remaining()) {
     Fail(std::string(what) + " " + std::to_string(count) + " needs at least " +
@@ -137,36 +140,60 @@ void TrackReader::LenientText(std::string& text) {
 }
 
 void TrackReader::StrictText(std::string& text, std::string_view what) {
-  NoteCountField();
-  const std::int64_t offset = cursor_;
-  const std::int32_t length = ReadLong();
-  if (length < 0) {
-    Fail("negative " + std::string(what) + " length " + std::to_string(length), offset);
-    text.clear();
-    return;
-  }
-  text = ReadString(length);
+  text = ReadString(ReadSizeField(what));  // "" for a negative length
 }
 
 void TrackReader::Dimension(std::int32_t& value, std::string_view what) {
-  NoteCountField();
-  const std::int64_t offset = cursor_;
-  value = ReadLong();
-  if (value < 0) {
-    Fail("negative grid " + std::string(what) + " " + std::to_string(value), offset);
-    value = 0;
-  }
+  value = std::max(ReadSizeField(what), 0);
 }
 
 void TrackReader::OpaqueBlock(std::int32_t& length) {
-  NoteCountField();
-  const std::int64_t offset = cursor_;
-  length = ReadLong();
-  if (length < 0) {
-    Fail("negative block length " + std::to_string(length), offset);
+  length = ReadSizeField("block length");
+  if (length >= 0) Skip(length);
+}
+
+TrackWriter::TrackWriter(TrackBuffer& buffer, ByteSink& sink)
+    : bytes_(std::move(buffer)), sink_(&sink) {
+  if (bytes_.size() < 4096) bytes_.resize(4096);
+}
+
+void TrackWriter::MakeRoom(std::size_t count) {
+  if (count <= bytes_.size() - used_) return;
+  if (!sink_) {
+    bytes_.resize(std::max(used_ + count, std::max<std::size_t>(64, bytes_.size() * 2)));
     return;
   }
-  Skip(length);
+  // After a failed hand-over the bytes are dropped: the caller learns of it from Finish.
+  if (sinkError_.empty()) sink_->Put({bytes_.data(), used_}, sinkError_);
+  flushed_ += used_;
+  used_ = 0;
+}
+
+void TrackWriter::WriteString(std::string_view text) {
+  Run(text.size(), 1, [&](std::uint8_t* out, std::size_t done, std::size_t n) {
+    std::memcpy(out, text.data() + done, n);
+  });
+}
+
+void TrackWriter::WriteZeros(std::int64_t count) {
+  if (count <= 0) return;
+  Run(static_cast<std::size_t>(count), 1,
+      [](std::uint8_t* out, std::size_t, std::size_t n) { std::memset(out, 0, n); });
+}
+
+TrackBuffer TrackWriter::Take() {
+  bytes_.resize(used_);
+  used_ = 0;
+  return std::move(bytes_);
+}
+
+bool TrackWriter::Finish(TrackBuffer& buffer, std::string& error) {
+  if (sinkError_.empty() && used_ > 0) sink_->Put({bytes_.data(), used_}, sinkError_);
+  flushed_ += used_;
+  used_ = 0;
+  buffer = std::move(bytes_);
+  error = sinkError_;
+  return error.empty();
 }
 
 }  // namespace qu
