@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <ranges>
+#include <iterator>
 #include <string_view>
 #include <utility>
 
@@ -126,7 +126,8 @@ Status ReadChunks(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
     const std::string tag = in.ReadTag();
     ChunkTraceEntry seen{tag, offset, 0, 0, false, {}};
     in.RecordCountFieldsInto(trace ? &seen.countFields : nullptr);
-    const KnownChunk* known = std::ranges::find(kKnownChunks, tag, &KnownChunk::tag);
+    const KnownChunk* known = std::find_if(std::begin(kKnownChunks), std::end(kKnownChunks),
+                                           [&](const KnownChunk& k) { return k.tag == tag; });
     if (known != std::end(kKnownChunks)) {
       in.EnterChunk(tag);
       known->read(in, model);
@@ -171,7 +172,8 @@ bool SetSaveFrames(TrackModel& m) {
   // level deeper up to the next at its own level.
   std::int64_t below[4] = {24, 0, 0, 0};  // the root's own fields after its size field
   std::int32_t children[4] = {};
-  for (const KnownChunk& known : std::views::reverse(kKnownChunks)) {
+  for (auto it = std::rbegin(kKnownChunks); it != std::rend(kKnownChunks); ++it) {
+    const KnownChunk& known = *it;
     ChunkHead& head = known.head(m);
     head.ChildCount = std::exchange(children[known.depth + 1], 0);
     if (!IsSaved(known, m)) continue;
