@@ -1,10 +1,10 @@
 #include <QApplication>
 #include <QFile>
-#include <QIcon>
 #include <cstdio>
 #include <optional>
 #include <string>
 
+#include "AppIcon.h"
 #include "CommandLine.h"
 #include "frmMain.h"
 
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("QU-Vellumar");
-  QApplication::setWindowIcon(QIcon(":/icons/qu-vellumar.svg"));
+  QApplication::setWindowIcon(qu::AppIcon());
 
   qu::frmMain window;
   window.show();
