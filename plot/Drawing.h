@@ -64,11 +64,22 @@ struct Text {
   Colour colour = 0;
 };
 
+// Where a view's coordinates land in the picture: x' = offsetX + scaleX · x, and the same for
+// y (a negative scale turns the axis over).
+struct ViewPlacement {
+  double scaleX = 1.0;
+  double scaleY = 1.0;
+  double offsetX = 0.0;
+  double offsetY = 0.0;
+  Point2 Map(const Point2& p) const { return {offsetX + scaleX * p.x, offsetY + scaleY * p.y}; }
+};
+
 // One view of the track: a white box with a label, and the curves and marks drawn inside it.
 // Nothing drawn in it shows outside `box`.
 struct Frame {
-  std::string name;  // "plan" or "elevation"
+  std::string name;  // "plan" (x across, z down) or "elevation" (path length, height)
   Box box;
+  ViewPlacement placement;  // of the view's coordinates: x and z, or path length and height
   Text label;
   std::vector<Polyline> lines;  // drawn in order, the last on top
   std::vector<Circle> marks;    // drawn over the lines

@@ -57,6 +57,7 @@ class BoxBuilder {
     box_->max = {std::max(box_->max.x, p.x), std::max(box_->max.y, p.y)};
   }
   Box box() const { return box_.value_or(Box{}); }
+  bool empty() const { return !box_; }
 
  private:
   std::optional<Box> box_;
@@ -185,13 +186,6 @@ void AddMark(Frame& frame, const Point2& centre, double radius, std::optional<Co
   if (IsFinite(centre)) frame.marks.push_back({centre, radius, fill, outline});
 }
 
-// The run before and after a combine, sampled and stored: at most kMaxCombinedSegments
-// segments.
-struct RunCurves {
-  std::vector<Point2> before;
-  std::vector<Point2> after;
-};
-
 // Segments first … last of the track, streamed from its vertices, the profile starting at
 // `startLength`.
 struct TrackRange {
@@ -212,6 +206,63 @@ struct Views {
   ViewportMapping elevation;
 };
 
+// Segments first … last of a vertex table, streamed: each sample with the length of the path
+// up to it, from `startLength`.
+struct RunPath {
+  std::span<const BezierVertex> vertices;
+  int first = 0;
+  int last = -1;
+  double startLength = 0.0;
+
+  // Calls visit(point, length) for each of SamplePath's points in order.
+  template <class Visit>
+  void ForEach(Visit visit) const {
+    PathLengthCounter length(startLength);
+    ForEachSample(vertices, first, last, [&](const Vector3& p) {
+      visit(p, length.Add(p));
+      return true;
+    });
+  }
+};
+
+// The run before and after a combine; it may be empty.
+struct RunCurves {
+  RunPath before;
+  RunPath after;
+};
+
+// Where the run lies in each view, and where it ends.
+struct RunExtent {
+  Box plan;                   // of both curves and the handles
+  Box elevation;              // of both curves
+  bool anyElevation = false;  // whether they have a finite point in the profile
+  std::optional<Point2> profileStart, profileEnd;  // of the run before, in the profile
+  double endLength = 0.0;                          // the length where the run before ends
+};
+
+RunExtent ExtentOf(const RunCurves& run, const std::vector<Point2>& handles) {
+  BoxBuilder plan;
+  BoxBuilder elevation;
+  RunExtent extent;
+  extent.endLength = run.before.startLength;
+  for (const Point2& p : handles) plan.Add(p);
+  for (const RunPath* curve : {&run.before, &run.after}) {
+    curve->ForEach([&](const Vector3& p, double s) {
+      plan.Add(Plan(p));
+      elevation.Add({s, p.y});
+      if (curve == &run.before) {
+        if (!extent.profileStart) extent.profileStart = Point2{s, p.y};
+        extent.profileEnd = Point2{s, p.y};
+        extent.endLength = s;
+      }
+    });
+  }
+  extent.plan = plan.box();
+  extent.elevation = elevation.box();
+  extent.anyElevation = !elevation.empty();
+  return extent;
+}
+
 // The boxes around all of the rest's samples in both views.
 std::pair<Box, Box> RestBounds(const TrackRest& rest) {
   BoxBuilder plan;
@@ -227,14 +278,14 @@ std::pair<Box, Box> RestBounds(const TrackRest& rest) {
   return {plan.box(), elevation.box()};
 }
 
-// The box around the points of the profiles whose length lies in from … to. Lengths only grow
-// along the track, so each range is followed only up to `to`.
-Box ProfileWindow(const RunCurves& run, const TrackRest& rest, double from, double to) {
+// The box around the points of the profiles whose length lies in from … to, a range that
+// holds the whole run. Lengths only grow along the track, so each range of the rest is
+// followed only up to `to`.
+Box ProfileWindow(const RunExtent& run, const TrackRest& rest, double from, double to) {
   BoxBuilder window;
-  for (const auto* curve : {&run.before, &run.after}) {
-    for (const Point2& p : *curve) {
-      if (p.x >= from && p.x <= to) window.Add(p);
-    }
+  if (run.anyElevation) {
+    window.Add(run.elevation.min);
+    window.Add(run.elevation.max);
   }
   for (const TrackRange& range : rest.ranges) {
     PathLengthCounter length(range.startLength);
@@ -247,13 +298,23 @@ Box ProfileWindow(const RunCurves& run, const TrackRest& rest, double from, doub
   return window.box();
 }
 
-// Where segment i's control points lie, and so its curve: their box in the plan, in picture
-// units, and their range of heights.
+// The square of the distance from p to the line from a to b.
+double SquaredDistanceToSegment(const Point2& p, const Point2& a, const Point2& b) {
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double length2 = dx * dx + dy * dy;
+  const double t =
+      length2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length2, 0.0, 1.0) : 0.0;
+  const double ox = p.x - (a.x + t * dx), oy = p.y - (a.y + t * dy);
+  return ox * ox + oy * oy;
+}
+
+// What segment i's control points say about its curve, which lies in their hull: their box
+// in the plan, in picture units, and whether the curve is so nearly straight there that the
+// line between its ends passes within kDotSize of every sample.
 struct SegmentHull {
   bool finite = false;
   Box plan;
-  double lowest = 0.0;
-  double highest = 0.0;
+  bool flatInPlan = false;
 };
 
 SegmentHull HullOf(std::span<const BezierVertex> v, int i, const ViewportMapping& planMap) {
@@ -261,21 +322,25 @@ SegmentHull HullOf(std::span<const BezierVertex> v, int i, const ViewportMapping
   const BezierVertex& b = v[static_cast<std::size_t>(i + 1)];
   SegmentHull hull;
   BoxBuilder plan;
-  hull.lowest = hull.highest = a.position.y;
   for (const Vector3& c : {a.position, a.controlOut, b.controlIn, b.position}) {
     if (!qu::IsFinite(c)) return hull;
     plan.Add(Plan(c));
-    hull.lowest = std::min<double>(hull.lowest, c.y);
-    hull.highest = std::max<double>(hull.highest, c.y);
   }
   hull.finite = true;
   // Samples are rounded to single precision: a few of its steps more on every side.
   Box box = plan.box();
-  box = Grown(box, 1e-6 * std::max({std::fabs(box.min.x), std::fabs(box.min.y),
-                                    std::fabs(box.max.x), std::fabs(box.max.y)}));
+  const double rounding = 1e-6 * std::max({std::fabs(box.min.x), std::fabs(box.min.y),
+                                           std::fabs(box.max.x), std::fabs(box.max.y)});
+  box = Grown(box, rounding);
   const Point2 p = planMap.Map(box.min);
   const Point2 q = planMap.Map(box.max);
   hull.plan = {{std::min(p.x, q.x), std::min(p.y, q.y)}, {std::max(p.x, q.x), std::max(p.y, q.y)}};
+  // No point of the hull is further from the line between the ends than one of the inner
+  // control points.
+  const Point2 start = Plan(a.position), end = Plan(b.position);
+  const double bulge = std::sqrt(std::max(SquaredDistanceToSegment(Plan(a.controlOut), start, end),
+                                          SquaredDistanceToSegment(Plan(b.controlIn), start, end)));
+  hull.flatInPlan = (bulge + 2 * rounding) * planMap.scaleX() <= kDotSize;
   return hull;
 }
 
@@ -287,18 +352,18 @@ bool MeetsPlanFrame(const SegmentHull& hull) {
                           hull.plan.max.y >= frame.min.y && hull.plan.min.y <= frame.max.y);
 }
 
-// How many of a segment's samples are drawn: all, or only the first where all of them fit in
-// a box of width × height on the page whose diagonal is at most kDotSize.
-int DrawnSamples(bool finite, double width, double height) {
-  return finite && width * width + height * height <= kDotSize * kDotSize ? 1 : kSamplesPerSegment;
+// How many of a segment's samples are drawn in a view: all, or only the first where the line
+// from it to the next segment's first passes within kDotSize of all of them.
+int DrawnSamples(bool flat) {
+  return flat ? 1 : kSamplesPerSegment;
 }
 
-// Draws the rest in both views from one pass over its samples. The profile is followed until
-// it leaves its frame on the right, where it stays, as lengths only grow; after that, a
-// segment that cannot come near the plan's frame is not sampled at all.
-class RestPainter {
+// Draws ranges of a vertex table's segments in both views, one pass over their samples. The
+// profile is followed until it leaves its frame on the right, where it stays, as lengths only
+// grow; after that, a segment that cannot come near the plan's frame is not sampled at all.
+class CurvePainter {
  public:
-  RestPainter(std::span<const BezierVertex> vertices, const Views& views)
+  CurvePainter(std::span<const BezierVertex> vertices, const Views& views)
       : vertices_(vertices), views_(views) {}
 
   void Range(const TrackRange& range) {
@@ -309,7 +374,7 @@ class RestPainter {
     const Vector3& end = vertices_[static_cast<std::size_t>(range.last + 1)].position;
     if (lastMet_) ToPlan(end);
     if (profileOpen_) ToProfile(length_.Add(end), end.y);
-    // The next range starts after a gap: the run.
+    // A range that follows starts after a gap.
     plan_.Break();
     elevation_.Break();
   }
@@ -323,19 +388,31 @@ class RestPainter {
     const SegmentHull hull = HullOf(vertices_, i, views_.plan);
     const bool meets = MeetsPlanFrame(hull);
     // The segment's first sample also ends the line from the one before.
-    const int toPlan = meets ? DrawnSamples(hull.finite, hull.plan.width(), hull.plan.height())
-                             : (lastMet_ ? 1 : 0);
+    const int toPlan = meets ? DrawnSamples(hull.flatInPlan) : (lastMet_ ? 1 : 0);
     Sample(i, profileOpen_ ? kSamplesPerSegment : toPlan);
     for (int k = 0; k < toPlan; ++k) ToPlan(points_[static_cast<std::size_t>(k)]);
     if (!meets) plan_.Break();
     lastMet_ = meets;
     if (!profileOpen_) return;
-    const double run = (lengths_.back() - lengths_.front()) * views_.elevation.scaleX();
-    const double rise = (hull.highest - hull.lowest) * views_.elevation.scaleY();
-    const int toProfile = DrawnSamples(hull.finite, run, rise);
+    const int toProfile = DrawnSamples(FlatInProfile(i));
     for (int k = 0; k < toProfile && profileOpen_; ++k) {
       ToProfile(lengths_[static_cast<std::size_t>(k)], points_[static_cast<std::size_t>(k)].y);
     }
+  }
+
+  // Whether the line in the profile from segment i's first sample to its end passes within
+  // kDotSize of its other samples, which Sample has computed with their lengths.
+  bool FlatInProfile(int i) const {
+    const Vector3& end = vertices_[static_cast<std::size_t>(i + 1)].position;
+    // The length that the end will be given, the same sum as PathLengthCounter's.
+    const double endLength = lengths_.back() + Distance(points_.back(), end);
+    const Point2 from = views_.elevation.Map({lengths_.front(), points_.front().y});
+    const Point2 to = views_.elevation.Map({endLength, end.y});
+    for (std::size_t k = 1; k < kSamplesPerSegment; ++k) {
+      const Point2 q = views_.elevation.Map({lengths_[k], points_[k].y});
+      if (!(SquaredDistanceToSegment(q, from, to) <= kDotSize * kDotSize)) return false;
+    }
+    return true;
   }
 
   // The first `count` samples of segment i, with their lengths while the profile needs them.
@@ -368,25 +445,30 @@ class RestPainter {
 
 std::pair<Polyline, Polyline> DrawRest(const TrackRest& rest, const Views& views,
                                        LineStyle style) {
-  RestPainter painter(rest.vertices, views);
+  CurvePainter painter(rest.vertices, views);
   for (const TrackRange& range : rest.ranges) painter.Range(range);
   return painter.Finish(style);
 }
 
-// A view's frame, its label, and the rest of the track and the run in it; the caller adds
-// the marks.
-Frame DrawView(const char* name, const Box& panel, const char* label, const ViewportMapping& map,
-               Polyline rest, const RunCurves& run, bool combined) {
+// The run's curve in both views.
+std::pair<Polyline, Polyline> DrawRun(const RunPath& run, const Views& views, LineStyle style) {
+  CurvePainter painter(run.vertices, views);
+  painter.Range({run.first, run.last, run.startLength});
+  return painter.Finish(style);
+}
+
+// A view's frame, its label, and the rest of the track and the run in it (the old run dashed
+// over the new one, so both show where they nearly coincide); the caller adds the marks.
+Frame DrawView(const char* name, const Box& panel, const ViewportMapping& map, const char* label,
+               Polyline rest, Polyline runAfter, Polyline runBefore) {
   Frame frame;
   frame.name = name;
   frame.box = panel;
+  frame.placement = map.placement();
   frame.label = {{panel.min.x + 6, panel.min.y + 16}, label, 12, Anchor::kStart, kTextColour};
   AddLine(frame, std::move(rest));
-  if (combined) {
-    // The old run is dashed over the new one, so both show where they nearly coincide.
-    AddLine(frame, Draw(LineStyle::kRunAfter, run.after, map, panel));
-    AddLine(frame, Draw(LineStyle::kRunBefore, run.before, map, panel));
-  }
+  AddLine(frame, std::move(runAfter));
+  AddLine(frame, std::move(runBefore));
   return frame;
 }
 
@@ -445,13 +527,12 @@ Views WholeTrackViews(const TrackRest& track) {
 
 // With a combine the run and its neighbourhood fill each view, and the rest of the track is
 // cut at the frame.
-Views FocusedViews(const RunCurves& plan, const std::vector<Point2>& handles,
-                   const RunCurves& elevation, const TrackRest& rest) {
-  const Box planData = FocusOn(BoundsOf({plan.before, plan.after, handles}), 0.6);
-  const Box runBox = BoundsOf({elevation.before, elevation.after});
+Views FocusedViews(const RunExtent& extent, const TrackRest& rest) {
+  const Box planData = FocusOn(extent.plan, 0.6);
+  const Box& runBox = extent.elevation;
   const double grow = std::max(runBox.width(), 1.0) * 0.6;
   const double from = runBox.min.x - grow, to = runBox.max.x + grow;
-  Box elevationData = Padded(ProfileWindow(elevation, rest, from, to));
+  Box elevationData = Padded(ProfileWindow(extent, rest, from, to));
   elevationData.min.x = from;
   elevationData.max.x = to;
   return {ViewportMapping(planData, kPlanPanel, false),
@@ -561,6 +642,12 @@ Point2 ViewportMapping::Map(const Point2& p) const {
   return {x, y};
 }
 
+ViewPlacement ViewportMapping::placement() const {
+  const double scaleY = flipY_ ? -scaleY_ : scaleY_;
+  const double anchorY = flipY_ ? data_.max.y : data_.min.y;
+  return {scaleX_, scaleY, offset_.x - data_.min.x * scaleX_, offset_.y - anchorY * scaleY};
+}
+
 Box FocusOn(const Box& run, double margin) {
   const double grow = std::max({run.width(), run.height(), 1.0}) * margin;
   return {{run.min.x - grow, run.min.y - grow}, {run.max.x + grow, run.max.y + grow}};
@@ -577,18 +664,11 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
   const int afterCount =
       after.empty() ? 0 : std::min(count, static_cast<int>(after.size()) - 1);
 
-  // The run is sampled once and both views derived from it; the rest of the track is
-  // streamed, once for its extent where that sets the views, and once to draw it.
+  // The run and the rest of the track are streamed, never stored: once for their extent
+  // where that sets the views, and once to draw them.
   const double startLength = first > 0 ? LengthBefore(vertices, first) : 0.0;
-  const std::vector<Vector3> runBefore =
-      SamplePath(vertices, first, first + count - 1, kSamplesPerSegment);
-  const std::vector<Vector3> runAfter = SamplePath(after, 0, afterCount - 1, kSamplesPerSegment);
-  TrackRest rest{vertices, {}};
-  if (first > 0) rest.ranges.push_back({0, first - 1, 0.0});
-  rest.ranges.push_back({first + count, segments - 1, startLength + PathLength(runBefore)});
-  const RunCurves plan{PlanView(runBefore), PlanView(runAfter)};
-  const RunCurves elevation{ElevationView(runBefore, startLength),
-                            ElevationView(runAfter, startLength)};
+  const RunCurves run{{vertices, first, first + count - 1, startLength},
+                      {after, 0, afterCount - 1, startLength}};
   std::vector<Point2> handles;  // pairs: vertex, control point
   std::vector<Point2> runEnds;
   if (afterCount > 0) {
@@ -598,16 +678,23 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
                Plan(end.controlIn)};
     runEnds = {Plan(start.position), Plan(end.position)};
   }
+  const RunExtent extent = overlay ? ExtentOf(run, handles) : RunExtent{};
+  TrackRest rest{vertices, {}};
+  if (first > 0) rest.ranges.push_back({0, first - 1, 0.0});
+  rest.ranges.push_back({first + count, segments - 1, extent.endLength});
 
-  const Views views = overlay ? FocusedViews(plan, handles, elevation, rest) : WholeTrackViews(rest);
+  const Views views = overlay ? FocusedViews(extent, rest) : WholeTrackViews(rest);
   auto [restPlan, restElevation] =
       DrawRest(rest, views, overlay ? LineStyle::kRest : LineStyle::kTrack);
+  auto [afterPlan, afterElevation] = DrawRun(run.after, views, LineStyle::kRunAfter);
+  auto [beforePlan, beforeElevation] = DrawRun(run.before, views, LineStyle::kRunBefore);
 
   Drawing drawing;
   drawing.title = {{20, 26}, DisplayText(title), 16, Anchor::kStart, kTextColour};
 
-  Frame planFrame = DrawView("plan", kPlanPanel, "Plan, seen from above (x across, z down)",
-                             views.plan, std::move(restPlan), plan, overlay != nullptr);
+  Frame planFrame = DrawView("plan", kPlanPanel, views.plan,
+                             "Plan, seen from above (x across, z down)", std::move(restPlan),
+                             std::move(afterPlan), std::move(beforePlan));
   for (std::size_t i = 0; i + 1 < handles.size(); i += 2) {
     AddLine(planFrame,
             Draw(LineStyle::kHandle, {handles[i], handles[i + 1]}, views.plan, kPlanPanel));
@@ -621,14 +708,12 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
   }
   drawing.frames.push_back(std::move(planFrame));
 
-  Frame elevationFrame =
-      DrawView("elevation", kElevationPanel, "Elevation: height y along the path length",
-               views.elevation, std::move(restElevation), elevation, overlay != nullptr);
-  if (overlay && !elevation.before.empty()) {
-    AddMark(elevationFrame, views.elevation.Map(elevation.before.front()), 4.5, std::nullopt,
-            kRunEndColour);
-    AddMark(elevationFrame, views.elevation.Map(elevation.before.back()), 4.5, std::nullopt,
-            kRunEndColour);
+  Frame elevationFrame = DrawView("elevation", kElevationPanel, views.elevation,
+                                  "Elevation: height y along the path length",
+                                  std::move(restElevation), std::move(afterElevation),
+                                  std::move(beforeElevation));
+  for (const auto& end : {extent.profileStart, extent.profileEnd}) {
+    if (end) AddMark(elevationFrame, views.elevation.Map(*end), 4.5, std::nullopt, kRunEndColour);
   }
   drawing.frames.push_back(std::move(elevationFrame));
   DrawLegend(drawing, overlay);

@@ -40,6 +40,8 @@ class ViewportMapping {
  public:
   ViewportMapping(const Box& data, const Box& viewport, bool flipY, bool keepAspect = true);
   Point2 Map(const Point2& p) const;
+  // The same mapping as the drawing states it (up to rounding).
+  ViewPlacement placement() const;
   double scaleX() const { return scaleX_; }
   double scaleY() const { return scaleY_; }
 

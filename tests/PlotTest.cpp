@@ -317,6 +317,71 @@ TEST(PlotDrawing, ARunThatStartsLaterHasTrackOnBothSides) {
   EXPECT_LT(rest.strokes[0].back().x, rest.strokes[1].front().x);
 }
 
+// The distance from p to the nearest line of a polyline.
+double DistanceToPolyline(const Point2& p, const Polyline& line) {
+  double nearest = INFINITY;
+  for (const auto& stroke : line.strokes) {
+    for (std::size_t i = 0; i < stroke.size(); ++i) {
+      nearest = std::min(nearest, DistanceToLine(p, stroke[i], stroke[std::min(i + 1, stroke.size() - 1)]));
+    }
+  }
+  return nearest;
+}
+
+const Polyline& LineOf(const Frame& frame, LineStyle style) {
+  for (const Polyline& line : frame.lines) {
+    if (line.style == style) return line;
+  }
+  static const Polyline none;
+  ADD_FAILURE() << "no line of that style in " << frame.name;
+  return none;
+}
+
+// Every sample of the curve that lands inside the frame lies within kDrawTolerance of the line
+// drawn for it, however few of them the drawing kept.
+void ExpectEverySampleDrawn(const Frame& frame, LineStyle style, const std::vector<Point2>& view) {
+  const Polyline& line = LineOf(frame, style);
+  std::size_t inside = 0;
+  for (const Point2& sample : view) {
+    const Point2 p = frame.placement.Map(sample);
+    if (p.x < frame.box.min.x || p.x > frame.box.max.x || p.y < frame.box.min.y ||
+        p.y > frame.box.max.y) {
+      continue;
+    }
+    ++inside;
+    ASSERT_LE(DistanceToPolyline(p, line), kDrawTolerance + 1e-6)
+        << frame.name << " at " << p.x << ", " << p.y;
+  }
+  EXPECT_GT(inside, 0u) << frame.name;
+}
+
+TEST(PlotDrawing, EverySampleLiesWithinTheToleranceOfTheLinesDrawn) {
+  // Sharp turns and long segments; many short segments whose profile swings up and down.
+  for (const auto& vertices : {samples::MakeSampleTrack().bezr.Vertices, samples::MakeSmoothPath(1500)}) {
+    const int segments = static_cast<int>(vertices.size()) - 1;
+    SCOPED_TRACE(segments);
+    const std::vector<Vector3> whole = SamplePath(vertices, 0, segments - 1, 16);
+    const Drawing plain = DrawTrack(vertices, "plain");
+    ExpectEverySampleDrawn(plain.frames[0], LineStyle::kTrack, PlanView(whole));
+    ExpectEverySampleDrawn(plain.frames[1], LineStyle::kTrack, ElevationView(whole));
+
+    const int run = segments / 3;
+    const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, run);
+    ASSERT_TRUE(combined.overlay);
+    const Drawing drawing = DrawTrack(vertices, "combined", &*combined.overlay);
+    const std::vector<Vector3> before = SamplePath(vertices, 0, run - 1, 16);
+    const std::vector<Vector3> after = SamplePath(combined.overlay->after, 0, run - 1, 16);
+    const std::vector<Vector3> rest = SamplePath(vertices, run, segments - 1, 16);
+    ExpectEverySampleDrawn(drawing.frames[0], LineStyle::kRunBefore, PlanView(before));
+    ExpectEverySampleDrawn(drawing.frames[0], LineStyle::kRunAfter, PlanView(after));
+    ExpectEverySampleDrawn(drawing.frames[0], LineStyle::kRest, PlanView(rest));
+    ExpectEverySampleDrawn(drawing.frames[1], LineStyle::kRunBefore, ElevationView(before));
+    ExpectEverySampleDrawn(drawing.frames[1], LineStyle::kRunAfter, ElevationView(after));
+    ExpectEverySampleDrawn(drawing.frames[1], LineStyle::kRest,
+                           ElevationView(rest, PathLength(before)));
+  }
+}
+
 TEST(PlotDrawing, DegenerateTracksStillGiveTwoFrames) {
   for (std::size_t count : {0u, 1u, 2u}) {
     const std::vector<BezierVertex> vertices(count);
