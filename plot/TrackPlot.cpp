@@ -549,21 +549,19 @@ double LengthBefore(std::span<const BezierVertex> vertices, int first) {
   return length.length();
 }
 
-// The number of characters of UTF-8 text.
-std::size_t CharacterCount(std::string_view text) {
-  return static_cast<std::size_t>(std::count_if(
-      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
+// A character of UTF-8 text, or an escaped byte (`\xNN`, four characters) taken whole.
+struct Piece {
+  std::size_t start = 0;  // byte offset
+  std::size_t characters = 1;
+};
 
-// The byte offsets of the characters of UTF-8 text, an escape `\xNN` taken as one, and its
-// end.
-std::vector<std::size_t> PieceStarts(std::string_view text) {
-  std::vector<std::size_t> starts;
+std::vector<Piece> PiecesOf(std::string_view text) {
+  std::vector<Piece> pieces;
   for (std::size_t i = 0; i < text.size();) {
-    starts.push_back(i);
     const bool escape = text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
                         std::isxdigit(static_cast<unsigned char>(text[i + 2])) &&
                         std::isxdigit(static_cast<unsigned char>(text[i + 3]));
+    pieces.push_back({i, escape ? 4u : 1u});
     if (escape) {
       i += 4;
       continue;
@@ -571,8 +569,7 @@ std::vector<std::size_t> PieceStarts(std::string_view text) {
     ++i;
     while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
   }
-  starts.push_back(text.size());
-  return starts;
+  return pieces;
 }
 
 }  // namespace
@@ -741,23 +738,27 @@ LineLook LookOf(LineStyle style) {
 
 std::string ShortenedName(std::string_view name, std::size_t characters) {
   const std::string shown = DisplayText(name);
-  if (CharacterCount(shown) <= characters) return shown;
+  const std::vector<Piece> pieces = PiecesOf(shown);
+  std::size_t total = 0;
+  for (const Piece& piece : pieces) total += piece.characters;
+  if (total <= characters) return shown;
   // The start and the end share what the ellipsis leaves, the end taking the odd one (it
-  // holds the extension); whole pieces only, so an escape may make them a little shorter.
-  const std::vector<std::size_t> starts = PieceStarts(shown);
+  // holds the extension); whole pieces only, so an escape may leave them a little shorter.
   const std::size_t room = characters > 0 ? characters - 1 : 0;
   const std::size_t headRoom = room / 2, tailRoom = room - headRoom;
-  std::size_t head = 0;  // pieces
-  while (head + 1 < starts.size() &&
-         CharacterCount(std::string_view(shown).substr(0, starts[head + 1])) <= headRoom) {
-    ++head;
+  std::size_t head = 0, used = 0;
+  while (head < pieces.size() && used + pieces[head].characters <= headRoom) {
+    used += pieces[head++].characters;
   }
-  std::size_t tail = starts.size() - 1;  // index of the first piece of the end
-  while (tail > head + 1 &&
-         CharacterCount(std::string_view(shown).substr(starts[tail - 1])) <= tailRoom) {
-    --tail;
+  std::size_t tail = pieces.size();
+  used = 0;
+  while (tail > head && used + pieces[tail - 1].characters <= tailRoom) {
+    used += pieces[--tail].characters;
   }
-  return shown.substr(0, starts[head]) + "\u2026" + shown.substr(starts[tail]);
+  const auto startOf = [&](std::size_t piece) {
+    return piece < pieces.size() ? pieces[piece].start : shown.size();
+  };
+  return shown.substr(0, startOf(head)) + "\u2026" + shown.substr(startOf(tail));
 }
 
 }  // namespace qu::plot

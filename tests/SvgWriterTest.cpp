@@ -97,6 +97,8 @@ class DecimalCommaLocale {
 
   // Why there is none; empty when it is in force.
   const std::string& missing() const { return missing_; }
+  // Whether the C++ library's global locale stayed "C" (Windows).
+  bool cOnly() const { return cOnly_; }
 
  private:
   bool Use(const char* name) {
@@ -106,7 +108,11 @@ class DecimalCommaLocale {
         std::locale::global(std::locale(name));
         return true;
       } catch (const std::runtime_error&) {
-        // The C++ library knows no such locale.
+#ifdef _WIN32
+        // MinGW's C++ library knows only the "C" locale: the C library's must do.
+        cOnly_ = true;
+        return true;
+#endif
       }
     }
     std::setlocale(LC_ALL, savedC_.c_str());
@@ -117,6 +123,7 @@ class DecimalCommaLocale {
   std::locale savedCpp_;
   std::filesystem::path folder_;
   std::string missing_;
+  bool cOnly_ = false;
 };
 
 std::string SamplePicture() {
@@ -131,13 +138,15 @@ TEST(SvgWriter, TheLocaleChangesNoByte) {
   ASSERT_NE(expected.find("fit: 1.01334 track units"), std::string::npos);
   DecimalCommaLocale comma;
   if (!comma.missing().empty()) GTEST_SKIP() << comma.missing();
-  // Both locales are in force: printf and the streams write a comma.
+  // The locales are in force: printf and the streams write a comma.
   char printed[32];
   std::snprintf(printed, sizeof printed, "%.6g", 2.5);
-  std::ostringstream streamed;
-  streamed << 2.5;
   ASSERT_EQ(std::string(printed), "2,5");
-  ASSERT_EQ(streamed.str(), "2,5");
+  if (!comma.cOnly()) {
+    std::ostringstream streamed;
+    streamed << 2.5;
+    ASSERT_EQ(streamed.str(), "2,5");
+  }
 
   EXPECT_EQ(Number(2.5), "2.5");
   EXPECT_EQ(SamplePicture(), expected);
