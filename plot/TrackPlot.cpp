@@ -309,22 +309,33 @@ double SquaredDistanceToSegment(const Point2& p, const Point2& a, const Point2& 
 }
 
 // What segment i's control points say about its curve, which lies in their hull: their box
-// in the plan, in picture units, and whether the curve is so nearly straight there that the
-// line between its ends passes within kDotSize of every sample.
+// in the plan, in picture units; their range of heights; and whether the curve is so nearly
+// straight in the plan that the line between its ends passes within kDotSize of every sample.
 struct SegmentHull {
   bool finite = false;
   Box plan;
+  double lowest = 0.0;
+  double highest = 0.0;
   bool flatInPlan = false;
 };
+
+// Whether a box of width × height on the page is no larger than a dot: every point in it is
+// within kDotSize of every other.
+bool DotSized(double width, double height) {
+  return width * width + height * height <= kDotSize * kDotSize;
+}
 
 SegmentHull HullOf(std::span<const BezierVertex> v, int i, const ViewportMapping& planMap) {
   const BezierVertex& a = v[static_cast<std::size_t>(i)];
   const BezierVertex& b = v[static_cast<std::size_t>(i + 1)];
   SegmentHull hull;
   BoxBuilder plan;
+  hull.lowest = hull.highest = a.position.y;
   for (const Vector3& c : {a.position, a.controlOut, b.controlIn, b.position}) {
     if (!qu::IsFinite(c)) return hull;
     plan.Add(Plan(c));
+    hull.lowest = std::min<double>(hull.lowest, c.y);
+    hull.highest = std::max<double>(hull.highest, c.y);
   }
   hull.finite = true;
   // Samples are rounded to single precision: a few of its steps more on every side.
@@ -335,6 +346,10 @@ SegmentHull HullOf(std::span<const BezierVertex> v, int i, const ViewportMapping
   const Point2 p = planMap.Map(box.min);
   const Point2 q = planMap.Map(box.max);
   hull.plan = {{std::min(p.x, q.x), std::min(p.y, q.y)}, {std::max(p.x, q.x), std::max(p.y, q.y)}};
+  if (DotSized(hull.plan.width(), hull.plan.height())) {
+    hull.flatInPlan = true;
+    return hull;
+  }
   // No point of the hull is further from the line between the ends than one of the inner
   // control points.
   const Point2 start = Plan(a.position), end = Plan(b.position);
@@ -394,7 +409,9 @@ class CurvePainter {
     if (!meets) plan_.Break();
     lastMet_ = meets;
     if (!profileOpen_) return;
-    const int toProfile = DrawnSamples(FlatInProfile(i));
+    const double run = (lengths_.back() - lengths_.front()) * views_.elevation.scaleX();
+    const double rise = (hull.highest - hull.lowest) * views_.elevation.scaleY();
+    const int toProfile = DrawnSamples(hull.finite && (DotSized(run, rise) || FlatInProfile(i)));
     for (int k = 0; k < toProfile && profileOpen_; ++k) {
       ToProfile(lengths_[static_cast<std::size_t>(k)], points_[static_cast<std::size_t>(k)].y);
     }
