@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
@@ -20,6 +21,7 @@
 #include "NumberText.h"
 #include "PreviewPanel.h"
 #include "QtFileDialogBackend.h"
+#include "QtPathBytes.h"
 #include "TrackFile.h"
 
 namespace qu {
@@ -63,13 +65,23 @@ QString Shown(const std::string& bytes) {
 }
 
 QString FileName(const std::string& path) {
-  return Shown(std::filesystem::path(path).filename().string());
+  return Shown(FileTitle(path));
 }
 
+// The longest path the system opens in one piece, terminating NUL included.
+#ifdef PATH_MAX
+constexpr std::size_t kSystemPathMax = PATH_MAX;
+#else
+constexpr std::size_t kSystemPathMax = 4096;
+#endif
+
+// The path with its folder, so that the dialogs start there; the path as given when its
+// absolute form would be too long for the system to open (a relative name from a working
+// folder that deep still opens, as it does on the command line).
 std::string AbsolutePath(const std::string& path) {
   std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
+  const std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
+  return error || absolute.size() >= kSystemPathMax ? path : absolute;
 }
 
 }  // namespace
@@ -194,7 +206,7 @@ void frmMain::btnLoad_Click() {
 }
 
 void frmMain::OpenFile(const QString& path) {
-  OpenFile(QFile::encodeName(path).toStdString());
+  OpenFile(PathBytes(path));
 }
 
 void frmMain::OpenFile(const std::string& path) {

@@ -1,11 +1,11 @@
 #include <QApplication>
-#include <QFile>
 #include <QIcon>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "CommandLine.h"
+#include "QtPathBytes.h"
 #include "frmMain.h"
 
 namespace {
@@ -32,7 +32,7 @@ std::string FileArgumentBytes(int argc, char** argv, const QString& file) {
   for (int i = 1; i < argc; ++i) {
     if (QString::fromLocal8Bit(argv[i]) == file) return argv[i];
   }
-  return QFile::encodeName(file).toStdString();
+  return qu::PathBytes(file);
 }
 
 }  // namespace
