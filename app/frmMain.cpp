@@ -18,6 +18,7 @@
 
 #include "CombineCommand.h"
 #include "DisplayText.h"
+#include "FileAccess.h"
 #include "NumberText.h"
 #include "PreviewPanel.h"
 #include "QtFileDialogBackend.h"
@@ -55,7 +56,11 @@ std::string DroppedFile(const QMimeData* data) {
   if (!data->hasUrls() || data->urls().size() != 1) return {};
   const QUrl url = data->urls().constFirst();
   if (!url.isLocalFile()) return {};
+#ifdef _WIN32
+  return PathBytes(url.toLocalFile());
+#else
   return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+#endif
 }
 
 // Bytes from a file name or a file as text for the screen: valid UTF-8 as it is, any other
@@ -80,7 +85,8 @@ constexpr std::size_t kSystemPathMax = 4096;
 // folder that deep still opens, as it does on the command line).
 std::string AbsolutePath(const std::string& path) {
   std::error_code error;
-  const std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
+  const std::string absolute =
+      Utf8FromPath(std::filesystem::absolute(PathFromUtf8(path), error).lexically_normal());
   return error || absolute.size() >= kSystemPathMax ? path : absolute;
 }
 
