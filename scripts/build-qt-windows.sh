@@ -81,6 +81,19 @@ nice cmake --build "$build" -j"$(nproc)" >"$work/build.log" 2>&1 || {
 }
 rm -rf "$prefix"
 cmake --install "$build" >/dev/null
+# What an installer that carries these libraries must carry with them: Qt's licence and where
+# its source comes from.
+mkdir -p "$prefix/licenses"
+cp "$source_dir/LICENSES/LGPL-3.0-only.txt" "$prefix/licenses/Qt-LGPL-3.0-only.txt"
+cat >"$prefix/licenses/Qt-SOURCE.txt" <<EOF
+The Qt libraries in this folder (Qt Core, Gui and Widgets, with their platform and style
+plugins) are Qt $upstream, used under the GNU Lesser General Public License version 3
+(Qt-LGPL-3.0-only.txt). They were built, with Debian's patches and no others, from Debian's source
+package qt6-base $version (https://sources.debian.org/src/qt6-base/$version/), fetched with
+"apt-get source qt6-base=$version", and cross-compiled for Windows with MinGW-w64 by the
+project's scripts/build-qt-windows.sh. You may rebuild them from that source with the same
+script and replace the DLLs in this folder with your own build.
+EOF
 echo "built in $(($(date +%s) - start)) s" >"$prefix/.complete"
 echo "Qt built in $(($(date +%s) - start)) s"
 echo "$prefix"
