@@ -454,6 +454,9 @@ class WindowTest : public QObject {
   // A dropped name that is not UTF-8 keeps its bytes, so the file it names loads; a reason
   // that names such a file shows the byte as \xNN, never as a replacement character.
   void namesThatAreNotUtf8() {
+#ifdef _WIN32
+    QSKIP("Windows names are UTF-16: every name has an exact text form");
+#endif
     const std::string good = folder_.path().toStdString() + "/caf\xE9.qutrack";
     const std::string missing = folder_.path().toStdString() + "/gone\xE9.qutrack";
     std::filesystem::copy_file(sample_.toStdString(), good,
@@ -830,6 +833,9 @@ class WindowTest : public QObject {
   // The save dialog proposes the loaded file itself, even when its name is not UTF-8:
   // accepting the proposal asks about overwriting it, then writes it.
   void saveProposesTheLoadedFileByItsBytes() {
+#ifdef _WIN32
+    QSKIP("Windows names are UTF-16: every name has an exact text form");
+#endif
     const std::string loaded = folder_.path().toStdString() + "/caf\xE9.qutrack";
     std::filesystem::copy_file(sample_.toStdString(), loaded,
                                std::filesystem::copy_options::overwrite_existing);
@@ -859,6 +865,9 @@ class WindowTest : public QObject {
   // A relative name from a working folder deeper than the system's longest path still opens,
   // as it does on the command line.
   void relativeNameInAVeryDeepFolder() {
+#ifdef _WIN32
+    QSKIP("Windows limits a working folder's path itself");
+#endif
     const std::filesystem::path start = std::filesystem::current_path();
     std::filesystem::current_path(folder_.path().toStdString());
     const std::string level(200, 'd');
