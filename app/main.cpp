@@ -16,8 +16,19 @@
 
 namespace {
 
+// A window program on Windows starts without a console: the help, version and usage texts
+// go to the console of the command prompt it was started from, when there is one.
+void UseParentConsole() {
+#ifdef _WIN32
+  if (GetStdHandle(STD_OUTPUT_HANDLE) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  std::freopen("CONOUT$", "w", stdout);
+  std::freopen("CONOUT$", "w", stderr);
+#endif
+}
+
 // Prints the help or version text and gives the exit status; nothing for a plain start.
 std::optional<int> Answered(const qu::CommandLine& line) {
+  if (line.action != qu::CommandLine::Action::kRun) UseParentConsole();
   switch (line.action) {
     case qu::CommandLine::Action::kRun:
       return std::nullopt;
