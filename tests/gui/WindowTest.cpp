@@ -153,6 +153,16 @@ std::map<QString, int> PathsPerView(const std::string& svg) {
   return paths;
 }
 
+// The window's program. Under Wine the build's path is a Unix one, which Windows cannot
+// open; the program lies beside this test.
+QString VellumarBinary() {
+#ifdef _WIN32
+  return QCoreApplication::applicationDirPath() + "/qu-vellumar.exe";
+#else
+  return QU_VELLUMAR_BINARY;
+#endif
+}
+
 std::vector<std::uint8_t> FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -509,7 +519,7 @@ class WindowTest : public QObject {
 
     // The program itself: one line on standard error and status 2 for an unknown option.
     QProcess program;
-    program.start(QU_VELLUMAR_BINARY, {"--frobnicate", sample_});
+    program.start(VellumarBinary(), {"--frobnicate", sample_});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 2);
     const QString error = QString::fromLocal8Bit(program.readAllStandardError());
@@ -522,7 +532,7 @@ class WindowTest : public QObject {
     QCOMPARE(platform.action, CommandLine::Action::kUsageError);
     QVERIFY2(platform.text.contains("'platform'"), qPrintable(platform.text));
 
-    program.start(QU_VELLUMAR_BINARY, {"--version"});
+    program.start(VellumarBinary(), {"--version"});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()),
