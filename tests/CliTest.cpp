@@ -143,7 +143,8 @@ TEST_F(CliTest, InfoDescribesTheFileAsJson) {
   ASSERT_EQ(run.status, 0) << run.err;
   const auto info = nlohmann::json::parse(run.out);
   EXPECT_EQ(info["tables"]["vertices"], 45);
-  EXPECT_EQ(info["tables"]["segments"], 44);
+  EXPECT_EQ(info["tables"]["segmentRecords"], 44);
+  EXPECT_EQ(info["bezierSegments"], 44);
   EXPECT_EQ(info["chunks"].size(), 14u);
   EXPECT_EQ(info["chunks"][0]["tag"], "TRCK");
   EXPECT_EQ(info["chunks"][1]["depth"], 2);
