@@ -79,7 +79,9 @@ Command AddCombineCommand(CLI::App& app) {
       "the track with the two new control points to OUT.");
   command->add_option("IN", options->input, "Track file to read")->required();
   command->add_option("OUT", options->output, kTrackOutputHelp)->required();
-  command->add_option("-n,--segments", options->segments, "Number of segments to combine")
+  command
+      ->add_option("-n,--segments", options->segments,
+                   "Number of Bezier segments to combine (decimal)")
       ->capture_default_str()
       ->transform(kSegmentCount);
   return {command, [options] { return RunCombine(*options); }};
