@@ -216,6 +216,7 @@ Status FindSaveTarget(const std::string& path, FileOps& ops, SaveTarget& target)
   if (target.old.kind != Kind::kRegular) return {};
   return CheckReplaceable(path, ops, target);
 }
+
 }  // namespace
 
 FileOps& RealFileOps() {
