@@ -139,7 +139,7 @@ TEST(WindowsFiles, DeviceNamesAreRefusedBeforeAnythingIsWrittenOrRead) {
   test::TempFolder folder;
   for (const auto& [name, device] : kDeviceNameRows) {
     if (!device) continue;
-    const std::string path = folder.File(name);
+    const std::string path = Utf8FromPath(folder.path()) + "/" + name;  // UTF-8 throughout
     const std::string reason = "'" + path +
                                "' is not a regular file: " + name.substr(0, name.find('.')) +
                                " is a device name on Windows";
