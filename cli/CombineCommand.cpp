@@ -56,7 +56,7 @@ int RunCombine(const CombineOptions& options) {
   const auto& was = before.Vertices;
   const auto& now = model.bezr.Vertices;
   const auto end = static_cast<std::size_t>(last + 1);
-  report << "combined Bezier segments " << first << " to " << last << " of " << SegmentCount(before)
+  report << "combined segments " << first << " to " << last << " of " << SegmentCount(before)
          << " (" << result.sampleCount << " samples)\n";
   PrintChange(report, first, "controlOut", was[first].controlOut, now[first].controlOut);
   PrintChange(report, last + 1, "controlIn", was[end].controlIn, now[end].controlIn);

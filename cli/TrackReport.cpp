@@ -108,12 +108,11 @@ ordered_json DescribeTrack(const std::string& path, std::uintmax_t fileBytes, co
                       {"recognised", c.recognised}});
   }
   info["chunks"] = chunks;
-  info["tables"] = {
-      {"colorSets", m.trck.ColorSets.size()},     {"vertices", m.bezr.Vertices.size()},
-      {"segmentRecords", m.segm.Segments.size()}, {"fundEntries", m.fund.Entries.size()},
-      {"rascEntries", m.rasc.Entries.size()},     {"frenPoints", m.fren.Points.size()},
-      {"tubeEntries", m.tube.Entries.size()},     {"catwEntries", m.catw.Entries.size()},
-      {"scenEntries", m.scen.Entries.size()},     {"scobEntries", m.scob.Entries.size()}};
+  info["tables"] = {{"colorSets", m.trck.ColorSets.size()}, {"vertices", m.bezr.Vertices.size()},
+                    {"segments", m.segm.Segments.size()},   {"fundEntries", m.fund.Entries.size()},
+                    {"rascEntries", m.rasc.Entries.size()}, {"frenPoints", m.fren.Points.size()},
+                    {"tubeEntries", m.tube.Entries.size()}, {"catwEntries", m.catw.Entries.size()},
+                    {"scenEntries", m.scen.Entries.size()}, {"scobEntries", m.scob.Entries.size()}};
   // What combine -n counts: the path's cubic pieces, one between each two vertices.
   info["bezierSegments"] = m.bezr.Vertices.empty() ? 0 : m.bezr.Vertices.size() - 1;
   std::map<std::int32_t, std::size_t> types;

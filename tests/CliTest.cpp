@@ -143,7 +143,7 @@ TEST_F(CliTest, InfoDescribesTheFileAsJson) {
   ASSERT_EQ(run.status, 0) << run.err;
   const auto info = nlohmann::json::parse(run.out);
   EXPECT_EQ(info["tables"]["vertices"], 45);
-  EXPECT_EQ(info["tables"].value("segmentRecords", -1), 44);
+  EXPECT_EQ(info["tables"].value("segments", -1), 44);
   EXPECT_EQ(info.value("bezierSegments", -1), 44);
   EXPECT_EQ(info["chunks"].size(), 14u);
   EXPECT_EQ(info["chunks"][0]["tag"], "TRCK");
@@ -359,7 +359,13 @@ TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
       {t, "", {"plot", "IN", "/dev/fd/3", "-n", "3"}, kFd3, 0, kSvgStream},
       {t, "", {"normalize", "IN", "-"}, kFile, 0, kTrackStream},
       {t, "", {"normalize", "IN", "/proc/self/fd/3"}, kFd3, 0, kTrackStream},
-      {t, "", {"combine", "IN", "/dev/stdout", "-n", "3"}, kAppend, 0, kTrackStream, "Bezier"},
+      {t,
+       "",
+       {"combine", "IN", "/dev/stdout", "-n", "3"},
+       kAppend,
+       0,
+       kTrackStream,
+       "combined segments 0 to 2"},
       {t, "", {"plot", "IN", "/dev/fd/999"}, kFile, 4, kNone, "descriptor 999, which is not open"},
       // A picture is never written over a track, its own input or another.
       {t, "", {"plot", "IN", "IN"}, kFile, 4, kNone, "is a track file"},
