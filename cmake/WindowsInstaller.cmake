@@ -3,7 +3,8 @@
 # libraries and plugins the window loads, the MinGW runtime libraries Qt's need, and the
 # licences: the project's and Qt's, with where Qt's source comes from.
 
-# Qt's prefix, from the library CMake found.
+# Qt's prefix, from the library CMake finds.
+find_package(Qt6 REQUIRED COMPONENTS Core)
 get_target_property(qu_qt_core Qt6::Core IMPORTED_LOCATION_RELEASE)
 get_filename_component(qu_qt_bin ${qu_qt_core} DIRECTORY)
 get_filename_component(qu_qt_prefix ${qu_qt_bin} DIRECTORY)
