@@ -61,8 +61,15 @@ passed=0
 failed=0
 skipped=0
 count() { sed -n "s/^\[  $1 *\] \([0-9]*\) tests\?\..*/\1/p" "$2" | head -1; }
+# The window's suites are Qt Test programs (they load Qt6Test.dll); they run after these.
+is_qt_suite() { x86_64-w64-mingw32-objdump -p "$1" | grep -q 'DLL Name: Qt6Test.dll'; }
+qt_suites=()
 for suite in "$build"/bin/*_tests.exe; do
   name=$(basename "$suite" .exe)
+  if is_qt_suite "$suite"; then
+    qt_suites+=("$suite")
+    continue
+  fi
   log="$work/$name.log"
   status=0
   "$wine" "$suite" --gtest_brief=1 >"$log" 2>&1 || status=$?
@@ -90,17 +97,20 @@ done
 echo "$passed passed, $failed failed, $skipped skipped"
 ((failed == 0))
 
-echo "== the window's suite under Wine (offscreen platform)"
-log="$work/window_tests.log"
-status=0
-QT_QPA_PLATFORM=offscreen "$wine" "$build/bin/window_tests.exe" >"$log" 2>&1 || status=$?
-totals=$(grep '^Totals:' "$log" || true)
-if ((status != 0)) || [ -z "$totals" ]; then
-  grep -v '^QWARN\|^PASS\|^QDEBUG' "$log" | tail -60
-  echo "window_tests failed under Wine"
-  exit 1
-fi
-echo "window_tests: $totals"
+echo "== the window's suites under Wine (offscreen platform)"
+for suite in "${qt_suites[@]}"; do
+  name=$(basename "$suite" .exe)
+  log="$work/$name.log"
+  status=0
+  QT_QPA_PLATFORM=offscreen "$wine" "$suite" >"$log" 2>&1 || status=$?
+  totals=$(grep '^Totals:' "$log" || true)
+  if ((status != 0)) || [ -z "$totals" ]; then
+    grep -v '^QWARN\|^PASS\|^QDEBUG' "$log" | tail -60
+    echo "$name failed under Wine"
+    exit 1
+  fi
+  echo "$name: $totals"
+done
 
 echo "== qutrack.exe against the Linux build"
 linux_qutrack=${QU_LINUX_QUTRACK:-$root/build/bin/qutrack}
