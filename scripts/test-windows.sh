@@ -62,7 +62,7 @@ failed=0
 skipped=0
 count() { sed -n "s/^\[  $1 *\] \([0-9]*\) tests\?\..*/\1/p" "$2" | head -1; }
 # The window's suites are Qt Test programs (they load Qt6Test.dll); they run after these.
-is_qt_suite() { x86_64-w64-mingw32-objdump -p "$1" | grep -q 'DLL Name: Qt6Test.dll'; }
+is_qt_suite() { x86_64-w64-mingw32-objdump -p "$1" | grep 'DLL Name: Qt6Test.dll' >/dev/null; }
 qt_suites=()
 for suite in "$build"/bin/*_tests.exe; do
   name=$(basename "$suite" .exe)
