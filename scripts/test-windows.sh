@@ -102,7 +102,9 @@ for suite in "${qt_suites[@]}"; do
   name=$(basename "$suite" .exe)
   log="$work/$name.log"
   status=0
-  QT_QPA_PLATFORM=offscreen "$wine" "$suite" >"$log" 2>&1 || status=$?
+  # Qt Test writes its log to a file under Wine: its standard output is lost there.
+  QT_QPA_PLATFORM=offscreen "$wine" "$suite" -o "Z:${log//\//\\},txt" >/dev/null 2>&1 ||
+    status=$?
   totals=$(grep '^Totals:' "$log" || true)
   if ((status != 0)) || [ -z "$totals" ]; then
     grep -v '^QWARN\|^PASS\|^QDEBUG' "$log" | tail -60
