@@ -11,15 +11,18 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
 #include "AppIcon.h"
 #include "CombineCommand.h"
 #include "DisplayText.h"
+#include "FileAccess.h"
 #include "NumberText.h"
 #include "PreviewPanel.h"
 #include "QtFileDialogBackend.h"
+#include "QtPathBytes.h"
 #include "TrackFile.h"
 
 namespace qu {
@@ -53,7 +56,11 @@ std::string DroppedFile(const QMimeData* data) {
   if (!data->hasUrls() || data->urls().size() != 1) return {};
   const QUrl url = data->urls().constFirst();
   if (!url.isLocalFile()) return {};
+#ifdef _WIN32
+  return PathBytes(url.toLocalFile());
+#else
   return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+#endif
 }
 
 // Bytes from a file name or a file as text for the screen: valid UTF-8 as it is, any other
@@ -63,13 +70,24 @@ QString Shown(const std::string& bytes) {
 }
 
 QString FileName(const std::string& path) {
-  return Shown(std::filesystem::path(path).filename().string());
+  return Shown(FileTitle(path));
 }
 
+// The longest path the system opens in one piece, terminating NUL included.
+#ifdef PATH_MAX
+constexpr std::size_t kSystemPathMax = PATH_MAX;
+#else
+constexpr std::size_t kSystemPathMax = 4096;
+#endif
+
+// The path with its folder, so that the dialogs start there; the path as given when its
+// absolute form would be too long for the system to open (a relative name from a working
+// folder that deep still opens, as it does on the command line).
 std::string AbsolutePath(const std::string& path) {
   std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
+  const std::string absolute =
+      Utf8FromPath(std::filesystem::absolute(PathFromUtf8(path), error).lexically_normal());
+  return error || absolute.size() >= kSystemPathMax ? path : absolute;
 }
 
 }  // namespace
@@ -194,7 +212,7 @@ void frmMain::btnLoad_Click() {
 }
 
 void frmMain::OpenFile(const QString& path) {
-  OpenFile(QFile::encodeName(path).toStdString());
+  OpenFile(PathBytes(path));
 }
 
 void frmMain::OpenFile(const std::string& path) {

@@ -1,17 +1,34 @@
 #include <QApplication>
-#include <QFile>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "AppIcon.h"
 #include "CommandLine.h"
+#include "QtPathBytes.h"
 #include "frmMain.h"
+
+#ifdef _WIN32
+#include <windows.h>
+// windows.h first: shellapi.h needs its types.
+#include <shellapi.h>
+#endif
 
 namespace {
 
+// A window program on Windows starts without a console: the help, version and usage texts
+// go to the console of the command prompt it was started from, when there is one.
+void UseParentConsole() {
+#ifdef _WIN32
+  if (GetStdHandle(STD_OUTPUT_HANDLE) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  std::freopen("CONOUT$", "w", stdout);
+  std::freopen("CONOUT$", "w", stderr);
+#endif
+}
+
 // Prints the help or version text and gives the exit status; nothing for a plain start.
 std::optional<int> Answered(const qu::CommandLine& line) {
+  if (line.action != qu::CommandLine::Action::kRun) UseParentConsole();
   switch (line.action) {
     case qu::CommandLine::Action::kRun:
       return std::nullopt;
@@ -26,13 +43,33 @@ std::optional<int> Answered(const qu::CommandLine& line) {
   return std::nullopt;
 }
 
+// The arguments as text. On Windows the narrow arguments main receives are in the ANSI code
+// page, which cannot hold every name, so they are read from the wide command line.
+QStringList ArgumentTexts(int argc, char** argv) {
+  QStringList texts;
+#ifdef _WIN32
+  int count = 0;
+  if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    for (int i = 0; i < count; ++i) texts << QString::fromWCharArray(wide[i]);
+    LocalFree(wide);
+    return texts;
+  }
+#endif
+  for (int i = 0; i < argc; ++i) texts << QString::fromLocal8Bit(argv[i]);
+  return texts;
+}
+
 // The file argument as the bytes it was given in: a name that is not UTF-8 has no exact
-// text form, and the bytes are what names the file.
-std::string FileArgumentBytes(int argc, char** argv, const QString& file) {
+// text form, and the bytes are what names the file. (Windows names are UTF-16 and always
+// have one.)
+std::string FileArgumentBytes([[maybe_unused]] int argc, [[maybe_unused]] char** argv,
+                              const QString& file) {
+#ifndef _WIN32
   for (int i = 1; i < argc; ++i) {
     if (QString::fromLocal8Bit(argv[i]) == file) return argv[i];
   }
-  return QFile::encodeName(file).toStdString();
+#endif
+  return qu::PathBytes(file);
 }
 
 }  // namespace
@@ -41,9 +78,7 @@ int main(int argc, char** argv) {
   // The arguments are read before the GUI starts, so that help, version and usage errors
   // need no display. Qt's own options (-platform, -style…) are therefore not accepted; its
   // environment variables (QT_QPA_PLATFORM, QT_STYLE_OVERRIDE…) still work.
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  const qu::CommandLine line = qu::ParseCommandLine(arguments);
+  const qu::CommandLine line = qu::ParseCommandLine(ArgumentTexts(argc, argv));
   if (const std::optional<int> status = Answered(line)) return *status;
 
   QApplication app(argc, argv);

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "Commands.h"
-#include "DisplayText.h"
 #include "ExitCodes.h"
+#include "OutputTarget.h"
 #include "SegmentMerge.h"
 #include "TrackFile.h"
 
@@ -30,9 +30,10 @@ std::string PointText(const Vector3& p) {
   return "(" + FloatText(p.x) + ", " + FloatText(p.y) + ", " + FloatText(p.z) + ")";
 }
 
-void PrintChange(int vertex, const char* member, const Vector3& before, const Vector3& after) {
-  std::cout << "vertex " << vertex << " " << member << ": " << PointText(before) << " -> "
-            << PointText(after) << "\n";
+void PrintChange(std::ostream& report, int vertex, const char* member, const Vector3& before,
+                 const Vector3& after) {
+  report << "vertex " << vertex << " " << member << ": " << PointText(before) << " -> "
+         << PointText(after) << "\n";
 }
 
 int RunCombine(const CombineOptions& options) {
@@ -45,25 +46,26 @@ int RunCombine(const CombineOptions& options) {
   const VertexChunk before = model.bezr;
   const CombineResult result = CombineSegments(model.bezr, first, last);
   if (!result.combined()) return Fail(kCombineRefused, result.reason);
-  if (Status status = SaveTrack(options.output, model); !status) {
+  TrackFiles files;
+  if (Status status = SaveTrackTo(options.output, model, files); !status) {
     return Fail(kCannotSave, status.reason());
   }
 
+  // A track written to standard output leaves the report to standard error.
+  std::ostream& report = NamesStandardOutput(options.output) ? std::cerr : std::cout;
   const auto& was = before.Vertices;
   const auto& now = model.bezr.Vertices;
   const auto end = static_cast<std::size_t>(last + 1);
-  std::cout << "combined segments " << first << " to " << last << " of " << SegmentCount(before)
-            << " (" << result.sampleCount << " samples)\n";
-  PrintChange(first, "controlOut", was[first].controlOut, now[first].controlOut);
-  PrintChange(last + 1, "controlIn", was[end].controlIn, now[end].controlIn);
+  report << "combined segments " << first << " to " << last << " of " << SegmentCount(before)
+         << " (" << result.sampleCount << " samples)\n";
+  PrintChange(report, first, "controlOut", was[first].controlOut, now[first].controlOut);
+  PrintChange(report, last + 1, "controlIn", was[end].controlIn, now[end].controlIn);
   char deviation[64];
   std::snprintf(deviation, sizeof deviation, "%.6g", result.maxDeviation);
-  std::cout << "largest deviation: " << deviation << "\n";
+  report << "largest deviation: " << deviation << "\n";
   std::snprintf(deviation, sizeof deviation, "%.6g", result.fitError);
-  std::cout << "fit error of the last refinement pass: " << deviation << "\n";
-  if (SavePathFor(options.output) != options.output) {
-    std::cerr << "note: saved as " << DisplayText(SavePathFor(options.output)) << "\n";
-  }
+  report << "fit error of the last refinement pass: " << deviation << "\n";
+  NoteSavedName(options.output);
   return kSuccess;
 }
 
@@ -76,12 +78,12 @@ Command AddCombineCommand(CLI::App& app) {
       "Fit one cubic through the first N segments of IN, keeping the end directions, and save "
       "the track with the two new control points to OUT.");
   command->add_option("IN", options->input, "Track file to read")->required();
+  command->add_option("OUT", options->output, kTrackOutputHelp)->required();
   command
-      ->add_option("OUT", options->output, "Track file to write (.qutrack is appended if missing)")
-      ->required();
-  command->add_option("-n,--segments", options->segments, "Number of segments to combine")
+      ->add_option("-n,--segments", options->segments,
+                   "Number of Bezier segments to combine (decimal)")
       ->capture_default_str()
-      ->check(kSegmentCount);
+      ->transform(kSegmentCount);
   return {command, [options] { return RunCombine(*options); }};
 }
 

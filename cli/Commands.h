@@ -19,15 +19,19 @@ Command AddInfoCommand(CLI::App& app);
 Command AddCombineCommand(CLI::App& app);
 Command AddPlotCommand(CLI::App& app);
 
-// The count of -n: at least 1, checked when the command line is parsed. Text that is no
-// integer is left to the conversion, which names it as such.
-inline const CLI::Validator kSegmentCount(
-    [](std::string& text) -> std::string {
-      int count = 0;
-      if (!CLI::detail::lexical_cast(text, count) || count >= 1) return {};
-      return "must be at least 1, not " + text;
-    },
-    "POSITIVE");
+// The count of -n, checked when the command line is parsed: decimal digits with an optional
+// sign, whatever zeros lead them ("010" is 10), at least 1 and at most 2147483647. The text is
+// handed on in its plain decimal form, so the conversion that follows never takes it for octal
+// or hexadecimal.
+extern const CLI::Validator kSegmentCount;
+
+// What OUT may be, in the help of each subcommand.
+inline constexpr const char* kTrackOutputHelp =
+    "Track file to write (.qutrack is appended if missing); - or a descriptor such as /dev/fd/3 "
+    "writes the track there as a stream";
+inline constexpr const char* kPictureOutputHelp =
+    "SVG file to write, never over a track file; - or a descriptor such as /dev/fd/3 writes "
+    "the picture there as a stream";
 
 // Runs qutrack with the arguments in UTF-8, the program's name first, and returns its exit
 // status; what it prints goes to standard output and standard error.

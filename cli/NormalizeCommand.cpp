@@ -1,10 +1,9 @@
 // qutrack normalize IN OUT: load a track and save it again in the form this tool writes.
-#include <iostream>
 #include <memory>
 
 #include "Commands.h"
-#include "DisplayText.h"
 #include "ExitCodes.h"
+#include "OutputTarget.h"
 #include "TrackFile.h"
 
 namespace qu::cli {
@@ -22,12 +21,10 @@ int RunNormalize(const NormalizeOptions& options) {
   if (Status status = files.Load(options.input, model); !status) {
     return Fail(kCannotLoad, status.reason());
   }
-  if (Status status = files.Save(options.output, model); !status) {
+  if (Status status = SaveTrackTo(options.output, model, files); !status) {
     return Fail(kCannotSave, status.reason());
   }
-  if (SavePathFor(options.output) != options.output) {
-    std::cerr << "note: saved as " << DisplayText(SavePathFor(options.output)) << "\n";
-  }
+  NoteSavedName(options.output);
   return kSuccess;
 }
 
@@ -39,9 +36,7 @@ Command AddNormalizeCommand(CLI::App& app) {
       "normalize",
       "Load IN and save it to OUT (recomputed sizes, fixed chunk order, zeroed reserved bytes).");
   command->add_option("IN", options->input, "Track file to read")->required();
-  command
-      ->add_option("OUT", options->output, "Track file to write (.qutrack is appended if missing)")
-      ->required();
+  command->add_option("OUT", options->output, kTrackOutputHelp)->required();
   return {command, [options] { return RunNormalize(*options); }};
 }
 

@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "FileAccess.h"
+#include "OutputTarget.h"
 #include "SvgWriter.h"
 #include "TrackFile.h"
 #include "TrackPlot.h"
@@ -37,8 +38,7 @@ int RunPlot(const PlotOptions& options) {
   }
   const std::string svg =
       plot::WriteSvg(plot::DrawTrack(model.bezr.Vertices, title, overlay ? &*overlay : nullptr));
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(svg.data());
-  if (Status status = WriteFileAtomically(options.output, {bytes, svg.size()}); !status) {
+  if (Status status = WritePicture(options.output, svg); !status) {
     return Fail(kCannotSave, status.reason());
   }
   return kSuccess;
@@ -53,10 +53,10 @@ Command AddPlotCommand(CLI::App& app) {
       "Draw the track's path as SVG: the plan and the elevation profile. With -n N, the first N "
       "segments before and after combining them.");
   command->add_option("IN", options->input, "Track file to read")->required();
-  command->add_option("OUT", options->output, "SVG file to write")->required();
+  command->add_option("OUT", options->output, kPictureOutputHelp)->required();
   command
       ->add_option("-n,--segments", options->segments, "Show the combine of the first N segments")
-      ->check(kSegmentCount);
+      ->transform(kSegmentCount);
   return {command, [options] { return RunPlot(*options); }};
 }
 

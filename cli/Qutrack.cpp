@@ -9,6 +9,10 @@
 #include "DisplayText.h"
 #include "ExitCodes.h"
 
+#ifndef QU_VERSION
+#error "QU_VERSION must be defined by the build"
+#endif
+
 namespace qu::cli {
 
 int Fail(int code, const std::string& reason) {
@@ -45,6 +49,7 @@ int RunQutrack(int argc, char** argv) {
   app.name("qutrack");
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Show help for every subcommand");
+  app.set_version_flag("--version", "qutrack " QU_VERSION, "Show the version and exit");
 
   const Command commands[] = {AddNormalizeCommand(app), AddInfoCommand(app), AddCombineCommand(app),
                               AddPlotCommand(app)};
@@ -54,6 +59,8 @@ int RunQutrack(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return CheckStandardOutput(app.exit(e));
   } catch (const CLI::CallForAllHelp& e) {
+    return CheckStandardOutput(app.exit(e));
+  } catch (const CLI::CallForVersion& e) {
     return CheckStandardOutput(app.exit(e));
   } catch (const CLI::ParseError& e) {
     return Fail(kUsage, std::string(e.what()) + " (see 'qutrack --help')");

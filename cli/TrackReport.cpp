@@ -49,6 +49,41 @@ std::vector<int> ChunkDepths(const ChunkTrace& trace, std::int32_t topLevelCount
   return depths;
 }
 
+// The columns a terminal gives one character of valid UTF-8: two for the wide characters of
+// East Asian scripts and for emoji, none for combining accents, one for the rest.
+std::size_t CharacterWidth(char32_t c) {
+  if (c >= 0x300 && c <= 0x36F) return 0;
+  const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                    (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                    (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                    (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1FAFF) ||
+                    (c >= 0x20000 && c <= 0x3FFFD);
+  return wide ? 2 : 1;
+}
+
+// The columns of text that DisplayText made (valid UTF-8), so that a name with characters
+// of more than one byte keeps the columns after it in line.
+std::size_t DisplayWidth(std::string_view text) {
+  std::size_t width = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
+      c = (c << 6) | (static_cast<std::uint8_t>(text[i + k]) & 0x3F);
+    }
+    width += CharacterWidth(c);
+    i += length;
+  }
+  return width;
+}
+
+// The text, followed by blanks up to `columns` columns.
+std::string PaddedTo(std::size_t columns, const std::string& text) {
+  const std::size_t width = DisplayWidth(text);
+  return width >= columns ? text : text + std::string(columns - width, ' ');
+}
+
 }  // namespace
 
 ordered_json DescribeTrack(const std::string& path, std::uintmax_t fileBytes, const TrackModel& m,
@@ -78,6 +113,8 @@ ordered_json DescribeTrack(const std::string& path, std::uintmax_t fileBytes, co
                     {"rascEntries", m.rasc.Entries.size()}, {"frenPoints", m.fren.Points.size()},
                     {"tubeEntries", m.tube.Entries.size()}, {"catwEntries", m.catw.Entries.size()},
                     {"scenEntries", m.scen.Entries.size()}, {"scobEntries", m.scob.Entries.size()}};
+  // What combine -n counts: the path's cubic pieces, one between each two vertices.
+  info["bezierSegments"] = m.bezr.Vertices.empty() ? 0 : m.bezr.Vertices.size() - 1;
   std::map<std::int32_t, std::size_t> types;
   for (const auto& s : m.segm.Segments) ++types[s.segmentType];
   ordered_json typeCounts = ordered_json::object();
@@ -102,13 +139,13 @@ void PrintTrackReport(const ordered_json& info, std::ostream& out) {
   const auto& root = info["root"];
   out << "version   " << root["version"][0] << "." << root["version"][1] << "."
       << root["version"][2] << "." << root["version"][3] << "\n\nchunks\n";
-  out << "  " << std::left << std::setw(18) << "QUEN" << std::right << " offset " << std::setw(9)
-      << 0 << "  size " << std::setw(9) << root["size"].get<std::int64_t>() << "  children "
-      << root["children"] << "\n";
+  out << "  " << PaddedTo(18, "QUEN") << " offset " << std::setw(9) << 0 << "  size "
+      << std::setw(9) << root["size"].get<std::int64_t>() << "  children " << root["children"]
+      << "\n";
   for (const auto& c : info["chunks"]) {
     const std::string indent(2 * c["depth"].get<std::size_t>(), ' ');
     const std::string label = indent + c["tag"].get<std::string>();
-    out << "  " << std::left << std::setw(18) << label << std::right << " offset " << std::setw(9)
+    out << "  " << PaddedTo(18, label) << " offset " << std::setw(9)
         << c["offset"].get<std::int64_t>() << "  size " << std::setw(9)
         << c["size"].get<std::int64_t>();
     if (c["recognised"].get<bool>()) {
@@ -118,11 +155,14 @@ void PrintTrackReport(const ordered_json& info, std::ostream& out) {
     }
   }
   out << "\ntables\n";
-  for (const auto& [name, count] : info["tables"].items()) {
+  const auto& tables = info["tables"];
+  for (const auto& [name, count] : tables.items()) {
     out << "  " << std::left << std::setw(14) << name << std::right << std::setw(9)
         << count.get<std::int64_t>() << "\n";
   }
-  out << "\nsegment types";
+  out << "\nbezier path   " << info["bezierSegments"] << " segments between " << tables["vertices"]
+      << " vertices (what combine -n counts)\n";
+  out << "segment types";
   for (const auto& [type, count] : info["segmentTypes"].items()) {
     out << "  " << type << ": " << count;
   }

@@ -3,6 +3,13 @@
 # file and the changelog are installed here; the programs, the desktop entry, the MIME type and
 # the icon by the folders that build them.
 
+if(WIN32)
+  if(QU_BUILD_GUI)
+    include(${CMAKE_CURRENT_LIST_DIR}/WindowsInstaller.cmake)
+  endif()
+  return()
+endif()
+
 include(GNUInstallDirs)
 
 set(QU_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)

@@ -13,6 +13,13 @@ set(CMAKE_RC_COMPILER ${QU_MINGW_TRIPLE}-windres)
 # Headers, libraries and CMake packages come from the MinGW tree only (or from a package
 # directory given as <Package>_DIR); the build's own tools are the host's.
 set(CMAKE_FIND_ROOT_PATH /usr/${QU_MINGW_TRIPLE})
+# Qt for Windows (scripts/build-qt-windows.sh) is a second root; its tools are the host's.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QU_QT_WINDOWS_PREFIX)
+if(QU_QT_WINDOWS_PREFIX)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${QU_QT_WINDOWS_PREFIX})
+  set(QT_HOST_PATH /usr)
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

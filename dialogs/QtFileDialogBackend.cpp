@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "QtPathBytes.h"
+
 namespace qu {
 namespace {
 
@@ -31,6 +33,15 @@ bool ConfirmReplace(QWidget* parent, const QString& title, const QString& path) 
                               QMessageBox::No) == QMessageBox::Yes;
 }
 
+// The bytes of the path the user chose. The proposed name may have no exact text form (its
+// bytes are not UTF-8, so the dialog shows a replacement character); accepted as proposed, it
+// stands for the proposed bytes, not for the text the dialog shows.
+std::string ChosenBytes(const QString& chosen, const QString& proposedText,
+                        const std::string& proposedBytes) {
+  if (!proposedBytes.empty() && chosen == proposedText) return proposedBytes;
+  return PathBytes(chosen);
+}
+
 }  // namespace
 
 FileDialogResult QtFileDialogBackend::Show(const FileDialogRequest& request) {
@@ -51,24 +62,26 @@ FileDialogResult QtFileDialogBackend::Show(const FileDialogRequest& request) {
     dialog.selectNameFilter(filters[request.filterIndex - 1]);
   }
   dialog.setDefaultSuffix(FromUtf8(request.defaultExt));
-  if (!request.initialDir.empty()) dialog.setDirectory(FromUtf8(request.initialDir));
-  if (!request.fileName.empty()) dialog.selectFile(FromUtf8(request.fileName));
+  if (!request.initialDir.empty()) dialog.setDirectory(PathText(request.initialDir));
+  const QString proposed = PathText(request.fileName);
+  if (!request.fileName.empty()) dialog.selectFile(proposed);
 
   FileDialogResult result;
-  QString path;
+  std::string path;
   for (;;) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
-    path = dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    path = ChosenBytes(chosen, proposed, request.fileName);
     if (!askHere) break;
-    const QString written = FromUtf8(request.savedName(path.toStdString()));
-    if (!QFileInfo::exists(written) || ConfirmReplace(parent_, dialog.windowTitle(), written)) {
+    const std::string written = request.savedName(path);
+    if (!PathExists(written) || ConfirmReplace(parent_, dialog.windowTitle(), PathText(written))) {
       break;
     }
-    dialog.selectFile(path);  // back to the dialog, the name as typed
+    dialog.selectFile(chosen);  // back to the dialog, the name as typed
   }
   result.confirmed = true;
-  result.path = path.toStdString();
-  result.title = QFileInfo(path).fileName().toStdString();
+  result.path = path;
+  result.title = FileTitle(path);
   result.flags = request.flags;
   result.filterIndex = static_cast<std::int32_t>(filters.indexOf(dialog.selectedNameFilter())) + 1;
   return result;

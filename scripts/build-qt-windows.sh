@@ -42,16 +42,16 @@ apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::Sourc
   -o "Dir::State::status=/var/lib/dpkg/status" -o "Debug::NoLocking=true")
 source_dir="$work/qt6-base-$upstream"
 if [ ! -f "$source_dir/CMakeLists.txt" ]; then
-  echo "== qt6-base $version source"
-  apt-get -qq "${apt_options[@]}" update
+  echo "== qt6-base $version source" >&2
+  apt-get -qq "${apt_options[@]}" update >&2
   rm -rf "$work/src" && mkdir -p "$work/src"
-  (cd "$work/src" && apt-get -qq "${apt_options[@]}" source "qt6-base=$version" >/dev/null)
+  (cd "$work/src" && apt-get -qq "${apt_options[@]}" source "qt6-base=$version" >/dev/null 2>&1)
   rm -rf "$source_dir"
   mv "$work/src/qt6-base-$upstream"* "$source_dir"
   rm -rf "$work/src"
 fi
 
-echo "== Qt $upstream for Windows ($options) into $prefix"
+echo "== Qt $upstream for Windows ($options) into $prefix" >&2
 start=$(date +%s)
 build="$work/build"
 # The toolchain links programs statically; Qt's own libraries and the window share the
@@ -72,15 +72,28 @@ cmake -S "$source_dir" -B "$build" -G Ninja \
   -DFEATURE_system_freetype=OFF -DFEATURE_system_libpng=OFF -DFEATURE_system_libjpeg=OFF \
   -DFEATURE_icu=OFF -DFEATURE_sql_sqlite=OFF -DFEATURE_vulkan=OFF \
   >"$work/configure.log" 2>&1 || {
-  tail -40 "$work/configure.log"
+  tail -40 "$work/configure.log" >&2
   exit 1
 }
 nice cmake --build "$build" -j"$(nproc)" >"$work/build.log" 2>&1 || {
-  grep -B5 -A20 -m3 'FAILED\|error:' "$work/build.log" | head -80
+  grep -B5 -A20 -m3 'FAILED\|error:' "$work/build.log" | head -80  >&2
   exit 1
 }
 rm -rf "$prefix"
 cmake --install "$build" >/dev/null
+# What an installer that carries these libraries must carry with them: Qt's licence and where
+# its source comes from.
+mkdir -p "$prefix/licenses"
+cp "$source_dir/LICENSES/LGPL-3.0-only.txt" "$prefix/licenses/Qt-LGPL-3.0-only.txt"
+cat >"$prefix/licenses/Qt-SOURCE.txt" <<EOF
+The Qt libraries in this folder (Qt Core, Gui and Widgets, with their platform and style
+plugins) are Qt $upstream, used under the GNU Lesser General Public License version 3
+(Qt-LGPL-3.0-only.txt). They were built, with Debian's patches and no others, from Debian's source
+package qt6-base $version (https://sources.debian.org/src/qt6-base/$version/), fetched with
+"apt-get source qt6-base=$version", and cross-compiled for Windows with MinGW-w64 by the
+project's scripts/build-qt-windows.sh. You may rebuild them from that source with the same
+script and replace the DLLs in this folder with your own build.
+EOF
 echo "built in $(($(date +%s) - start)) s" >"$prefix/.complete"
-echo "Qt built in $(($(date +%s) - start)) s"
+echo "Qt built in $(($(date +%s) - start)) s" >&2
 echo "$prefix"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Cross-builds the track libraries, qutrack and their GoogleTest suites for 64-bit Windows with
-# MinGW-w64 into build-windows/, runs every suite under Wine, and checks that qutrack.exe
+# Cross-builds the whole project for 64-bit Windows with MinGW-w64 into build-windows/: the
+# libraries, qutrack, the window (against Qt built from Debian's source by build-qt-windows.sh,
+# once, into a cache) and their suites. Runs every suite under Wine, checks that qutrack.exe
 # writes the same bytes as the Linux build for normalize and combine -n 3 of the sample track,
-# also below a folder whose name is not ASCII. The window is not built: Debian has no Qt for
-# MinGW.
+# also below a folder whose name is not ASCII, runs the window once as a user would (with the
+# real windows platform under Xvfb), and builds and checks the installer and the zip.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-windows"
@@ -11,7 +12,9 @@ toolchain="$root/cmake/mingw-w64-x86_64.cmake"
 deps="$build/deps"
 
 "$root/scripts/need-packages.sh" cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest \
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev nsis unzip xvfb xdotool imagemagick
+
+qt=$("$root/scripts/build-qt-windows.sh")
 
 # GoogleTest from Debian's sources, built once with the same compiler into deps/.
 if [ ! -f "$deps/lib/cmake/GTest/GTestConfig.cmake" ]; then
@@ -33,8 +36,15 @@ echo "== cross-build (build-windows/)"
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
 cd "$root"
-cmake --preset windows -DQU_WERROR="$werror" "$@" >/dev/null
+cmake --preset windows -DQU_WERROR="$werror" -DQU_BUILD_GUI=ON -DQU_QT_WINDOWS_PREFIX="$qt" \
+  -DQt6_DIR="$qt/lib/cmake/Qt6" "$@" >/dev/null
 cmake --build --preset windows -j"$(nproc)"
+# Qt's libraries, plugins and runtime libraries beside the programs, as the installer puts them.
+for dll in Qt6Core Qt6Gui Qt6Widgets Qt6Test; do cp -u "$qt/bin/$dll.dll" "$build/bin/"; done
+for plugin in platforms styles; do cp -ru "$qt/plugins/$plugin" "$build/bin/"; done
+for runtime in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+  cp -u "$(x86_64-w64-mingw32-g++-posix -print-file-name=$runtime)" "$build/bin/"
+done
 
 # Wine keeps its own Windows in the build folder; one server process serves every run.
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
@@ -51,8 +61,15 @@ passed=0
 failed=0
 skipped=0
 count() { sed -n "s/^\[  $1 *\] \([0-9]*\) tests\?\..*/\1/p" "$2" | head -1; }
+# The window's suites are Qt Test programs (they load Qt6Test.dll); they run after these.
+is_qt_suite() { x86_64-w64-mingw32-objdump -p "$1" | grep 'DLL Name: Qt6Test.dll' >/dev/null; }
+qt_suites=()
 for suite in "$build"/bin/*_tests.exe; do
   name=$(basename "$suite" .exe)
+  if is_qt_suite "$suite"; then
+    qt_suites+=("$suite")
+    continue
+  fi
   log="$work/$name.log"
   status=0
   "$wine" "$suite" --gtest_brief=1 >"$log" 2>&1 || status=$?
@@ -80,6 +97,23 @@ done
 echo "$passed passed, $failed failed, $skipped skipped"
 ((failed == 0))
 
+echo "== the window's suites under Wine (offscreen platform)"
+for suite in "${qt_suites[@]}"; do
+  name=$(basename "$suite" .exe)
+  log="$work/$name.log"
+  status=0
+  # Qt Test writes its log to a file under Wine: its standard output is lost there.
+  QT_QPA_PLATFORM=offscreen "$wine" "$suite" -o "Z:${log//\//\\},txt" >/dev/null 2>&1 ||
+    status=$?
+  totals=$(grep '^Totals:' "$log" || true)
+  if ((status != 0)) || [ -z "$totals" ]; then
+    grep -v '^QWARN\|^PASS\|^QDEBUG' "$log" | tail -60
+    echo "$name failed under Wine"
+    exit 1
+  fi
+  echo "$name: $totals"
+done
+
 echo "== qutrack.exe against the Linux build"
 linux_qutrack=${QU_LINUX_QUTRACK:-$root/build/bin/qutrack}
 [ -x "$linux_qutrack" ] || "$root/scripts/setup.sh"
@@ -99,3 +133,10 @@ cp "$root/examples/sample.qutrack" "$work/$folder/sample.qutrack"
   tr -d '\r' <windows-combine.txt | cmp - linux-combine.txt
 )
 echo "normalize and combine -n 3 give the Linux build's bytes, in and from '$folder'"
+
+echo "== the window under Wine, as a user would use it"
+QU_LINUX_QUTRACK="$linux_qutrack" "$root/scripts/windows-window-run.sh" "$build/bin"
+
+echo "== the installer and the zip"
+(cd "$build" && cpack -G "NSIS;ZIP" >/dev/null)
+"$root/scripts/windows-installer-check.sh" "$build"/qu-vellumar-*-windows-x64.exe

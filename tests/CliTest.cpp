@@ -143,7 +143,8 @@ TEST_F(CliTest, InfoDescribesTheFileAsJson) {
   ASSERT_EQ(run.status, 0) << run.err;
   const auto info = nlohmann::json::parse(run.out);
   EXPECT_EQ(info["tables"]["vertices"], 45);
-  EXPECT_EQ(info["tables"]["segments"], 44);
+  EXPECT_EQ(info["tables"].value("segments", -1), 44);
+  EXPECT_EQ(info.value("bezierSegments", -1), 44);
   EXPECT_EQ(info["chunks"].size(), 14u);
   EXPECT_EQ(info["chunks"][0]["tag"], "TRCK");
   EXPECT_EQ(info["chunks"][1]["depth"], 2);
@@ -213,16 +214,74 @@ TEST_F(CliTest, EverySubcommandHasHelp) {
 // File names that are raw bytes, and a standard output that is a full device, exist only on
 // POSIX systems; Windows names are UTF-16 and have neither.
 #ifndef _WIN32
-enum class Product { kNone, kText, kJson, kSvg };
+enum class Product { kNone, kText, kJson, kSvg, kStreamedSvg, kStreamedTrack };
+
+// Where standard output goes: a new file, a full device, a file that already holds a line and
+// is appended to, a pipe into a file; or a new file, with descriptor 3 appending to another.
+enum class Output { kFile, kFull, kAppend, kPipe, kDescriptor3 };
 
 struct HostileRow {
   std::string fileName;
   std::string tag;  // an unrecognised top-level chunk appended to the sample; none when empty
-  std::vector<std::string> args;
-  bool stdoutFull;
+  std::vector<std::string> args;  // SAMPLE stands for another track file in the folder
+  Output output;
   int status;
-  Product product;  // what must read back: standard output as text or JSON, or OUT as XML
+  // What must read back: standard output as text or JSON, OUT as XML, or the picture or track
+  // that went to the stream (standard output, or descriptor 3 with kDescriptor3).
+  Product product;
+  std::string says = {};  // text that standard output or standard error holds
+  std::size_t cutTo = 0;  // the input's length when it is cut short; 0: the whole file
 };
+
+const std::string kEarlierLine = "an earlier line\n";
+
+// Runs qutrack as the row's output asks; the stream's product is returned in `streamed`.
+Outcome RunWithOutput(const std::vector<std::string>& args, Output output,
+                      const test::TempFolder& folder, std::string& streamed) {
+  std::string command = Quote(QUTRACK_BINARY);
+  for (const auto& a : args) command += " " + Quote(a);
+  const std::string out = folder.File("stdout.txt"), err = folder.File("stderr.txt"),
+                    status = folder.File("status.txt"), third = folder.File("fd3.txt");
+  if (output == Output::kAppend)
+    test::WriteBytes(out, test::Bytes(kEarlierLine.begin(), kEarlierLine.end()));
+  if (output == Output::kDescriptor3)
+    test::WriteBytes(third, test::Bytes(kEarlierLine.begin(), kEarlierLine.end()));
+  switch (output) {
+    case Output::kFile:
+      command += " >" + Quote(out) + " 2>" + Quote(err);
+      break;
+    case Output::kFull:
+      command += " >/dev/full 2>" + Quote(err);
+      break;
+    case Output::kAppend:
+      command += " >>" + Quote(out) + " 2>" + Quote(err);
+      break;
+    case Output::kPipe:
+      command = "{ " + command + " 2>" + Quote(err) + "; echo $? >" + Quote(status) +
+                "; } | cat >" + Quote(out);
+      break;
+    case Output::kDescriptor3:
+      command += " >" + Quote(out) + " 2>" + Quote(err) + " 3>>" + Quote(third);
+      break;
+  }
+  const int raw = std::system(command.c_str());
+  Outcome run{ExitStatus(raw), Slurp(out), Slurp(err)};
+  if (output == Output::kPipe) run.status = std::atoi(Slurp(status).c_str());
+  streamed = output == Output::kDescriptor3 ? Slurp(third) : run.out;
+  if (output == Output::kAppend || output == Output::kDescriptor3) {
+    // What the stream held before stays in front of what was written.
+    EXPECT_EQ(streamed.substr(0, kEarlierLine.size()), kEarlierLine);
+    streamed.erase(0, kEarlierLine.size());
+  }
+  for (const std::string& file : {out, err, status, third}) std::filesystem::remove(file);
+  return run;
+}
+
+bool LoadsAsATrack(const std::string& bytes) {
+  TrackModel model;
+  return ParseTrack({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, model)
+      .ok();
+}
 
 // The sample with one more top-level chunk, of the given tag and no content.
 test::Bytes WithUnknownChunk(test::Bytes file, const std::string& tag) {
@@ -266,52 +325,95 @@ std::string FromBase64(const std::string& text) {
 
 TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
   const std::string latin1 = "caf\xE9.qutrack", controls = "bell\a\x1B[2J\n\x7F.qutrack";
+  constexpr Output kFile = Output::kFile, kFull = Output::kFull, kAppend = Output::kAppend,
+                   kPipe = Output::kPipe, kFd3 = Output::kDescriptor3;
+  constexpr Product kNone = Product::kNone, kSvgStream = Product::kStreamedSvg,
+                    kTrackStream = Product::kStreamedTrack;
+  const std::string t = "t.qutrack";
+  // A tag of three characters in four bytes: its offset stands where every other chunk's does.
+  const std::string accented = "\xC3\xA9ZZ";
+  const std::string alignedOffset = "\n    " + accented + std::string(14, ' ') + "offset";
   const std::vector<HostileRow> rows = {
-      {latin1, "", {"info", "IN", "--json"}, false, 0, Product::kJson},
-      {latin1, "", {"info", "IN"}, false, 0, Product::kText},
-      {controls, "", {"info", "IN", "--json"}, false, 0, Product::kJson},
-      {controls, "", {"info", "IN"}, false, 0, Product::kText},
-      {"t.qutrack", "\xE9\xFF\x80Z", {"info", "IN", "--json"}, false, 0, Product::kJson},
-      {"t.qutrack", "\xE9\xFF\x80Z", {"info", "IN"}, false, 0, Product::kText},
-      {"t.qutrack", "\x1B[2J", {"info", "IN", "--json"}, false, 0, Product::kJson},
-      {"t.qutrack", "\x1B[2J", {"info", "IN"}, false, 0, Product::kText},
-      {latin1, "", {"plot", "IN", "OUT"}, false, 0, Product::kSvg},
-      {controls, "", {"plot", "IN", "OUT", "-n", "3"}, false, 0, Product::kSvg},
-      {controls, "", {"info", "IN.missing"}, false, 1, Product::kNone},
-      {"t.qutrack", "", {"combine", "IN", "OUT", "-n", "-2147483648"}, false, 2, Product::kNone},
-      {"t.qutrack", "", {"combine", "IN", "OUT", "-n", "0"}, false, 2, Product::kNone},
-      {"t.qutrack", "", {"combine", "IN", "OUT", "-n", "-1"}, false, 2, Product::kNone},
-      {"t.qutrack", "", {"plot", "IN", "OUT", "-n", "0"}, false, 2, Product::kNone},
-      {"t.qutrack", "", {"info", "IN"}, true, 4, Product::kNone},
-      {"t.qutrack", "", {"info", "IN", "--json"}, true, 4, Product::kNone},
-      {"t.qutrack", "", {"combine", "IN", "OUT.qutrack"}, true, 4, Product::kNone},
+      {latin1, "", {"info", "IN", "--json"}, kFile, 0, Product::kJson},
+      {latin1, "", {"info", "IN"}, kFile, 0, Product::kText},
+      {controls, "", {"info", "IN", "--json"}, kFile, 0, Product::kJson},
+      {controls, "", {"info", "IN"}, kFile, 0, Product::kText},
+      {"t.qutrack", "\xE9\xFF\x80Z", {"info", "IN", "--json"}, kFile, 0, Product::kJson},
+      {"t.qutrack", "\xE9\xFF\x80Z", {"info", "IN"}, kFile, 0, Product::kText},
+      {"t.qutrack", "\x1B[2J", {"info", "IN", "--json"}, kFile, 0, Product::kJson},
+      {"t.qutrack", "\x1B[2J", {"info", "IN"}, kFile, 0, Product::kText},
+      {latin1, "", {"plot", "IN", "OUT"}, kFile, 0, Product::kSvg},
+      {controls, "", {"plot", "IN", "OUT", "-n", "3"}, kFile, 0, Product::kSvg},
+      {controls, "", {"info", "IN.missing"}, kFile, 1, Product::kNone},
+      {"t.qutrack", "", {"combine", "IN", "OUT", "-n", "-2147483648"}, kFile, 2, Product::kNone},
+      {"t.qutrack", "", {"combine", "IN", "OUT", "-n", "0"}, kFile, 2, Product::kNone},
+      {"t.qutrack", "", {"combine", "IN", "OUT", "-n", "-1"}, kFile, 2, Product::kNone},
+      {"t.qutrack", "", {"plot", "IN", "OUT", "-n", "0"}, kFile, 2, Product::kNone},
+      {"t.qutrack", "", {"info", "IN"}, kFull, 4, Product::kNone},
+      {"t.qutrack", "", {"info", "IN", "--json"}, kFull, 4, Product::kNone},
+      {"t.qutrack", "", {"combine", "IN", "OUT.qutrack"}, kFull, 4, Product::kNone},
+      // A stream as OUT is written through, never replaced; nothing is made in /proc.
+      {t, "", {"plot", "IN", "-"}, kFile, 0, kSvgStream},
+      {t, "", {"plot", "IN", "/dev/stdout"}, kAppend, 0, kSvgStream},
+      {t, "", {"plot", "IN", "/dev/stdout"}, kPipe, 0, kSvgStream},
+      {t, "", {"plot", "IN", "/dev/fd/3", "-n", "3"}, kFd3, 0, kSvgStream},
+      {t, "", {"normalize", "IN", "-"}, kFile, 0, kTrackStream},
+      {t, "", {"normalize", "IN", "/proc/self/fd/3"}, kFd3, 0, kTrackStream},
+      {t,
+       "",
+       {"combine", "IN", "/dev/stdout", "-n", "3"},
+       kAppend,
+       0,
+       kTrackStream,
+       "combined segments 0 to 2"},
+      {t, "", {"plot", "IN", "/dev/fd/999"}, kFile, 4, kNone, "descriptor 999, which is not open"},
+      // A picture is never written over a track, its own input or another.
+      {t, "", {"plot", "IN", "IN"}, kFile, 4, kNone, "is a track file"},
+      {t, "", {"plot", "IN", "SAMPLE", "-n", "3"}, kFile, 4, kNone, "is a track file"},
+      // Counts are decimal, whatever zeros lead them.
+      {t, "", {"combine", "IN", "OUT.qutrack", "-n", "010"}, kFile, 0, kNone, "segments 0 to 9"},
+      {t, "", {"combine", "IN", "OUT", "-n", "0x10"}, kFile, 2, kNone, "not 0x10"},
+      {t, "", {"plot", "IN", "OUT", "-n", "99999999999"}, kFile, 2, kNone, "is out of range"},
+      // Plain words and columns.
+      {t, "", {"info", "IN"}, kFile, 1, kNone, "(1 byte needed, 0 left)", 8},
+      {t, accented, {"info", "IN"}, kFile, 0, Product::kText, alignedOffset},
+      {t, "", {"--version"}, kFile, 0, kNone, "qutrack " QU_VERSION "\n"},
   };
   const test::Bytes sample = test::ReadBytes(sample_);
   for (const HostileRow& row : rows) {
     const std::string in = folder_.File(row.fileName), out = folder_.File("out");
-    test::WriteBytes(in, row.tag.empty() ? sample : WithUnknownChunk(sample, row.tag));
+    test::Bytes content = row.tag.empty() ? sample : WithUnknownChunk(sample, row.tag);
+    if (row.cutTo > 0) content.resize(row.cutTo);
+    test::WriteBytes(in, content);
     std::vector<std::string> args;
     for (const std::string& a : row.args) {
       args.push_back(a.starts_with("IN")    ? in + a.substr(2)
                      : a.starts_with("OUT") ? out + a.substr(3)
+                     : a == "SAMPLE"        ? sample_
                                             : a);
     }
-    const Outcome run = Qutrack(args, row.stdoutFull ? "/dev/full" : "");
+    std::string streamed;
+    const Outcome run = RunWithOutput(args, row.output, folder_, streamed);
     SCOPED_TRACE(DisplayText(row.fileName + " " + row.tag + " " + row.args[0] + " " +
-                             row.args.back() + (row.stdoutFull ? " >/dev/full" : "")));
+                             row.args.back() + (row.output == kFull ? " >/dev/full" : "")));
 
     EXPECT_EQ(run.status, row.status) << run.err;
-    if (row.status == 0) {
+    const bool streamsTrack = row.product == Product::kStreamedTrack;
+    if (row.status == 0 && !streamsTrack) {
       EXPECT_EQ(run.err, "");
-    } else {
+    } else if (row.status != 0) {
       EXPECT_EQ(run.err.rfind("error: ", 0), 0u) << run.err;
       EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
     }
     if (row.status == 2) {
       EXPECT_NE(run.err.find("--segments"), std::string::npos) << run.err;
     }
+    EXPECT_NE((run.out + run.err).find(row.says), std::string::npos)
+        << DisplayText(run.out + run.err);
     EXPECT_TRUE(IsSafeForTerminal(run.err)) << DisplayText(run.err);
-    EXPECT_TRUE(IsSafeForTerminal(run.out)) << DisplayText(run.out);
+    if (!streamsTrack) {
+      EXPECT_TRUE(IsSafeForTerminal(run.out)) << DisplayText(run.out);
+    }
     const auto info = nlohmann::json::parse(run.out, nullptr, false);
     if (row.product == Product::kJson) {
       EXPECT_TRUE(info.is_object()) << DisplayText(run.out);
@@ -328,6 +430,19 @@ TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
     }
     if (row.product == Product::kSvg) {
       EXPECT_TRUE(IsWellFormedXml(Slurp(out)));
+    }
+    if (row.product == Product::kStreamedSvg) {
+      EXPECT_TRUE(IsWellFormedXml(streamed)) << streamed.substr(0, 200);
+    }
+    if (streamsTrack) {
+      EXPECT_TRUE(LoadsAsATrack(streamed));
+    }
+    // Nothing but OUT is ever written: not the input, not another track, nothing in the folder.
+    EXPECT_EQ(test::ReadBytes(in), content);
+    EXPECT_EQ(test::ReadBytes(sample_), sample);
+    for (const std::string& name : folder_.Entries()) {
+      EXPECT_TRUE(name == "sample.qutrack" || folder_.File(name) == in || name.starts_with("out"))
+          << DisplayText(name);
     }
     std::filesystem::remove(in);
     std::filesystem::remove(out);

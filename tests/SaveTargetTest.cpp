@@ -92,6 +92,15 @@ std::string RunAs(const User& user, const std::function<std::string()>& body) {
   return text;
 }
 
+// Gives the folder and its files back to the superuser, and lets everyone add files to it.
+void KeepForTheSuperuserInStickyFolder(const fs::path& folder) {
+  ASSERT_EQ(lchown(folder.c_str(), 0, 0), 0);
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    ASSERT_EQ(lchown(entry.path().c_str(), 0, 0), 0);
+  }
+  ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+}
+
 std::uint32_t ModeOf(const fs::path& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
@@ -229,6 +238,31 @@ std::vector<TargetCase> TargetCases() {
        },
        "locked/a.qutrack", "cannot create a file in folder 'FOLDER/locked': permission denied", 0,
        "", [](auto& f) { EXPECT_TRUE(Kept(f / "locked" / "a.qutrack")); }},
+      // A file of the superuser's, writable by all, in a folder like /tmp: the rename would be
+      // refused, and a second name of the file made on the way could never be removed.
+      {"OtherUsersFileInStickyFolder",
+       [](auto& f) {
+         if (geteuid() != 0) return false;  // only the superuser can give the file away
+         fs::create_directory(f / "sticky");
+         MakeFile(f / "sticky" / "r.qutrack",
+                  fs::perms::all &
+                      ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
+         return true;
+       },
+       "sticky/r.qutrack",
+       "cannot replace 'PATH': it belongs to another user, and only a file's owner may replace it "
+       "in the sticky folder 'FOLDER/sticky'",
+       0, "",
+       [](auto& f) {
+         EXPECT_TRUE(Kept(f / "sticky" / "r.qutrack"));
+         EXPECT_EQ(std::distance(fs::directory_iterator(f / "sticky"), fs::directory_iterator()),
+                   1);
+       }},
+      // A link to a name of a descriptor leads to whatever the descriptor is open on.
+      {"LinkToStandardOutput",
+       [](auto& f) { return fs::create_symlink("/dev/stdout", f / "l.svg"), true; }, "l.svg",
+       "'PATH' is a descriptor of this process, not a file to replace", 0, "",
+       [](auto& f) { EXPECT_TRUE(fs::is_symlink(f / "l.svg")); }},
   };
 }
 
@@ -251,6 +285,7 @@ TEST_P(SaveTargetTest, EachKindOfTargetIsSavedOrRefusedWithNothingLeftBehind) {
   GiveAway(folder, *user);
   if (fs::exists(folder / "locked"))
     fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  if (fs::exists(folder / "sticky")) KeepForTheSuperuserInStickyFolder(folder / "sticky");
   std::vector<std::string> expected = folder_.Entries();
   if (!c.created.empty()) expected.push_back(c.created);
   std::sort(expected.begin(), expected.end());

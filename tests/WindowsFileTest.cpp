@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DeviceNames.h"
 #include "FileAccess.h"
 #include "SampleTracks.h"
 #include "TrackBytes.h"
@@ -115,7 +116,41 @@ TEST(FileNames, SavesAndLoadsInAFolderWithANonAsciiName) {
   EXPECT_EQ(test::Serialize(loaded), test::Serialize(sample));
 }
 
+// Names that Windows takes for devices in any folder, and names that only look like them.
+const std::vector<std::pair<std::string, bool>> kDeviceNameRows = {
+    {"CON.qutrack", true},      {"con", true},
+    {"CONIN$.qutrack", true},   {"conout$.qutrack", true},
+    {"PRN.qutrack", true},      {"AUX.tar.qutrack", true},
+    {"NUL .qutrack", true},     {"LPT1.qutrack", true},
+    {"COM9.qutrack", true},     {"Com\xC2\xB9.qutrack", true},
+    {"COM10.qutrack", false},   {"LPT0.qutrack", false},
+    {"CONSOLE.qutrack", false}, {"xCON.qutrack", false},
+    {"CON-1.qutrack", false},   {".CON", false},
+};
+
+TEST(FileNames, WindowsDeviceNamesAreKnownWithAnyExtension) {
+  for (const auto& [name, device] : kDeviceNameRows) {
+    EXPECT_EQ(IsWindowsDeviceName(name), device) << name;
+  }
+}
+
 #ifdef _WIN32
+TEST(WindowsFiles, DeviceNamesAreRefusedBeforeAnythingIsWrittenOrRead) {
+  test::TempFolder folder;
+  for (const auto& [name, device] : kDeviceNameRows) {
+    if (!device) continue;
+    const std::string path = Utf8FromPath(folder.path()) + "/" + name;  // UTF-8 throughout
+    const std::string reason = "'" + path +
+                               "' is not a regular file: " + name.substr(0, name.find('.')) +
+                               " is a device name on Windows";
+    EXPECT_EQ(WriteFileAtomically(path, Bytes(5, 9)).reason(), reason);
+    EXPECT_EQ(CheckFileToRead(path).reason(), reason);
+    TrackModel model;
+    EXPECT_EQ(LoadTrack(path, model).reason(), reason);
+  }
+  EXPECT_TRUE(folder.Entries().empty());
+}
+
 TEST(WindowsFiles, AReadOnlyFileIsRefusedAndKept) {
   test::TempFolder folder;
   const std::string target = folder.File("locked.qutrack");

@@ -7,11 +7,19 @@
 #include <string>
 #include <system_error>
 
+#include "DeviceNames.h"
+
 namespace qu {
 namespace {
 
 namespace fs = std::filesystem;
 using Kind = FileInfo::Kind;
+
+#if defined(_WIN32)
+constexpr bool kDeviceNamesAreReserved = true;
+#else
+constexpr bool kDeviceNamesAreReserved = false;
+#endif
 
 std::string Quoted(const std::string& path) {
   return "'" + path + "'";
@@ -38,11 +46,23 @@ Status RefuseKind(const std::string& path, const FileInfo& info) {
   return {};
 }
 
+// Windows opens a device, not a file, for a reserved name in any folder, and would wait on it
+// or write a whole temporary file before failing; such names are refused before that.
+Status RefuseDeviceName(const std::string& path) {
+  if (!kDeviceNamesAreReserved) return {};
+  const std::string name = Utf8FromPath(PathFromUtf8(path).filename());
+  if (!IsWindowsDeviceName(name)) return {};
+  return Status::Failure(Quoted(path) + " is not a regular file: " +
+                         name.substr(0, name.find('.')) + " is a device name on Windows");
+}
+
 // Follows symbolic links from `path` to the name that a save replaces or creates, which may
-// not exist yet (a dangling link). The links themselves stay as they are.
+// not exist yet (a dangling link). The links themselves stay as they are. It stops at a name of
+// one of the process's descriptors: what lies behind that is no file name to replace.
 std::error_code ResolveLinks(const fs::path& path, fs::path& resolved) {
   resolved = path;
   for (int hops = 0; hops < 40; ++hops) {
+    if (DescriptorNamedBy(Utf8FromPath(resolved))) return {};
     std::error_code error;
     if (!fs::is_symlink(fs::symlink_status(resolved, error))) return {};
     const fs::path next = fs::read_symlink(resolved, error);
@@ -153,6 +173,50 @@ Status WriteNewFile(FileOps& ops, const std::string& path, const FileInfo& old, 
   return failure.empty() ? Status() : Status::Failure(failure);
 }
 
+// What a save replaces or creates, found and checked before anything is written.
+struct SaveTarget {
+  fs::path path;  // the name replaced or created, with links followed
+  fs::path folder;
+  FileInfo old;  // what is there now
+  // Whether a second name of the old file may be made: only where this process can remove
+  // it again, since a name it cannot remove would stay behind for good.
+  bool mayLinkBackup = false;
+};
+
+// A regular file is replaced only where this process may write it and may replace its name.
+Status CheckReplaceable(const std::string& path, FileOps& ops, SaveTarget& target) {
+  if (std::error_code refused = ops.CheckWritable(target.path)) {
+    if (IsRefusal(refused)) return Status::Failure(Quoted(path) + " is read-only");
+    return Status::Failure("cannot save to " + Quoted(path) + ": " + Reason(refused));
+  }
+  FileInfo folder;
+  if (ops.Inspect(target.folder, folder)) return {};  // the creation in it will tell
+  if (!ops.MayRemoveName(folder, target.old)) {
+    return Status::Failure("cannot replace " + Quoted(path) +
+                           ": it belongs to another user, and only a file's owner may replace it "
+                           "in the sticky folder " +
+                           Quoted(Utf8FromPath(target.folder)));
+  }
+  target.mayLinkBackup = true;
+  return {};
+}
+
+Status FindSaveTarget(const std::string& path, FileOps& ops, SaveTarget& target) {
+  if (Status status = RefuseFolderTarget(path, ops); !status) return status;
+  std::error_code error = ResolveLinks(PathFromUtf8(path), target.path);
+  if (!error && DescriptorNamedBy(Utf8FromPath(target.path))) {
+    return Status::Failure(Quoted(path) +
+                           " is a descriptor of this process, not a file to replace");
+  }
+  if (Status status = RefuseDeviceName(Utf8FromPath(target.path)); !status) return status;
+  if (!error) error = ops.Inspect(target.path, target.old);
+  if (error) return Status::Failure("cannot save to " + Quoted(path) + ": " + Reason(error));
+  if (Status status = RefuseKind(path, target.old); !status) return status;
+  target.folder = target.path.has_parent_path() ? target.path.parent_path() : fs::path(".");
+  if (target.old.kind != Kind::kRegular) return {};
+  return CheckReplaceable(path, ops, target);
+}
+
 }  // namespace
 
 FileOps& RealFileOps() {
@@ -161,6 +225,7 @@ FileOps& RealFileOps() {
 }
 
 Status CheckFileToRead(const std::string& path, FileOps& ops) {
+  if (Status status = RefuseDeviceName(path); !status) return status;
   FileInfo info;
   if (std::error_code error = ops.Inspect(PathFromUtf8(path), info)) {
     return Status::Failure("cannot read " + Quoted(path) + ": " + Reason(error));
@@ -170,6 +235,7 @@ Status CheckFileToRead(const std::string& path, FileOps& ops) {
 }
 
 Status ReadFile(const std::string& path, const FileReadBody& read, FileOps& ops) {
+  if (Status status = RefuseDeviceName(path); !status) return status;
   FileHandle file;
   if (std::error_code error = ops.OpenToRead(PathFromUtf8(path), file)) {
     if (error == std::errc::no_such_file_or_directory) {
@@ -233,22 +299,13 @@ Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t
 }
 
 Status WriteFileAtomically(const std::string& path, const FileWriteBody& write, FileOps& ops) {
-  if (Status status = RefuseFolderTarget(path, ops); !status) return status;
-  fs::path target;
-  FileInfo old;
-  std::error_code error = ResolveLinks(PathFromUtf8(path), target);
-  if (!error) error = ops.Inspect(target, old);
-  if (error) return Status::Failure("cannot save to " + Quoted(path) + ": " + Reason(error));
-  if (Status status = RefuseKind(path, old); !status) return status;
+  SaveTarget found;
+  if (Status status = FindSaveTarget(path, ops, found); !status) return status;
+  const fs::path& target = found.path;
+  const fs::path& folder = found.folder;
+  const FileInfo& old = found.old;
   const bool replacing = old.kind == Kind::kRegular;
-  if (replacing) {
-    if (std::error_code refused = ops.CheckWritable(target)) {
-      if (IsRefusal(refused)) return Status::Failure(Quoted(path) + " is read-only");
-      return Status::Failure("cannot save to " + Quoted(path) + ": " + Reason(refused));
-    }
-  }
 
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   fs::path temporary;
   FileHandle file;
   if (std::error_code created = CreateSibling(ops, folder, temporary, file)) {
@@ -261,7 +318,7 @@ Status WriteFileAtomically(const std::string& path, const FileWriteBody& write, 
   }
 
   fs::path backup;
-  if (replacing) LinkSibling(ops, target, folder, backup);
+  if (found.mayLinkBackup) LinkSibling(ops, target, folder, backup);
   if (std::error_code renamed = ops.Rename(temporary, target)) {
     (void)ops.Remove(temporary);
     if (!backup.empty()) (void)ops.Remove(backup);
@@ -281,6 +338,29 @@ Status WriteFileAtomically(const std::string& path, const FileWriteBody& write, 
     return Status::Failure(reason);
   }
   if (!backup.empty()) (void)ops.Remove(backup);
+  return {};
+}
+
+Status FindStreamNamedBy(const std::string& path, std::optional<FileHandle>& stream, FileOps& ops) {
+  stream.reset();
+  const std::optional<int> number = DescriptorNamedBy(path);
+  if (!number) return {};
+  const FileHandle handle{*number};
+  FileInfo info;
+  if (ops.InspectOpen(handle, info)) {
+    return Status::Failure(Quoted(path) + " names descriptor " + std::to_string(*number) +
+                           ", which is not open");
+  }
+  stream = handle;
+  return {};
+}
+
+Status WriteToStream(FileHandle stream, const std::string& label, const FileWriteBody& write,
+                     FileOps& ops) {
+  FileSink sink(ops, stream);
+  write(sink);
+  if (sink.failure)
+    return Status::Failure("cannot write to " + label + ": " + Reason(sink.failure));
   return {};
 }
 
@@ -511,6 +591,19 @@ std::uint32_t FileOps::NewFileMode() {
   return 0666;
 }
 
+bool FileOps::MayRemoveName(const FileInfo&, const FileInfo&) {
+  // Folders have no sticky bit here; a file's access list is faced by the rename itself.
+  return true;
+}
+
+std::optional<int> DescriptorNamedBy(const std::string&) {
+  return std::nullopt;
+}
+
+FileHandle StandardOutput() {
+  return FromHandle(GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
 void PreferLargePages(void*, std::size_t) {}
 
 }  // namespace qu
@@ -524,6 +617,7 @@ void PreferLargePages(void*, std::size_t) {}
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 
@@ -550,18 +644,43 @@ FileInfo InfoFrom(const struct stat& st) {
   return info;
 }
 
-// The file-creation mask, read without changing it where the system shows it.
-mode_t CurrentUmask() {
+// The value of a field of the process's status where the system shows it ("Umask:", "CapEff:").
+std::optional<std::string> StatusField(const std::string& field) {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) == 0) {
-      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
-    }
+    if (line.rfind(field, 0) == 0) return line.substr(field.size());
+  }
+  return std::nullopt;
+}
+
+// The file-creation mask, read without changing it where the system shows it.
+mode_t CurrentUmask() {
+  if (const std::optional<std::string> mask = StatusField("Umask:")) {
+    return static_cast<mode_t>(std::strtoul(mask->c_str(), nullptr, 8) & 0777);
   }
   const mode_t mask = ::umask(022);
   ::umask(mask);
   return mask;
+}
+
+// Whether the process may act as the owner of any file: the superuser, unless it runs without
+// that capability (CAP_FOWNER, bit 3), as in some containers.
+bool MayActAsAnyOwner() {
+  constexpr unsigned long long kOwnerCapability = 1ull << 3;
+  if (const std::optional<std::string> capabilities = StatusField("CapEff:")) {
+    return (std::strtoull(capabilities->c_str(), nullptr, 16) & kOwnerCapability) != 0;
+  }
+  return ::geteuid() == 0;
+}
+
+// The number that ends a descriptor's name: decimal digits only.
+std::optional<int> DescriptorNumber(std::string_view digits) {
+  int number = 0;
+  const char* end = digits.data() + digits.size();
+  const auto [stop, error] = std::from_chars(digits.data(), end, number);
+  if (digits.empty() || error != std::errc() || stop != end || number < 0) return std::nullopt;
+  return number;
 }
 
 }  // namespace
@@ -685,6 +804,30 @@ std::error_code FileOps::Remove(const fs::path& path) {
 
 std::uint32_t FileOps::NewFileMode() {
   return 0666 & ~static_cast<std::uint32_t>(CurrentUmask());
+}
+
+bool FileOps::MayRemoveName(const FileInfo& folder, const FileInfo& file) {
+  if ((folder.mode & S_ISVTX) == 0) return true;
+  const auto self = static_cast<std::uint32_t>(::geteuid());
+  return file.owner == self || folder.owner == self || MayActAsAnyOwner();
+}
+
+std::optional<int> DescriptorNamedBy(const std::string& path) {
+  const std::string name = fs::path(path).lexically_normal().native();
+  if (name == "/dev/stdin") return 0;
+  if (name == "/dev/stdout") return 1;
+  if (name == "/dev/stderr") return 2;
+  const std::string folders[] = {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/",
+                                 "/proc/" + std::to_string(::getpid()) + "/fd/"};
+  for (const std::string& folder : folders) {
+    if (name.rfind(folder, 0) == 0)
+      return DescriptorNumber(std::string_view(name).substr(folder.size()));
+  }
+  return std::nullopt;
+}
+
+FileHandle StandardOutput() {
+  return FileHandle{STDOUT_FILENO};
 }
 
 void PreferLargePages(void* data, std::size_t bytes) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -73,6 +74,10 @@ class FileOps {
 
   // The mode a newly created file gets (0666 less the process's file-creation mask).
   virtual std::uint32_t NewFileMode();
+  // Whether this process may remove or replace the name of `file` in `folder`. In a folder
+  // with the sticky bit only the file's owner, the folder's owner and a process privileged
+  // to act as any owner may; elsewhere anyone who may write in the folder.
+  virtual bool MayRemoveName(const FileInfo& folder, const FileInfo& file);
 };
 
 FileOps& RealFileOps();
@@ -82,6 +87,22 @@ FileOps& RealFileOps();
 // not valid UTF-8 or UTF-16 turns into U+FFFD replacement characters, never into an error.
 std::filesystem::path PathFromUtf8(std::string_view text);
 std::string Utf8FromPath(const std::filesystem::path& path);
+
+// The descriptor that `path` names when it names one of this process's open descriptors
+// rather than a file: /dev/stdin, /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N,
+// /proc/thread-self/fd/N and /proc/PID/fd/N with this process's PID. Nothing for any other
+// path, and always nothing on Windows, which has no such names.
+std::optional<int> DescriptorNamedBy(const std::string& path);
+
+// Checks whether `path` names one of this process's descriptors (see DescriptorNamedBy) and,
+// if it does, that the descriptor is open: `stream` is then set to it. Such a path leads
+// through the descriptor to whatever it is open on (a pipe, a terminal, a file opened for
+// appending or already deleted), so it is written as a stream and never replaced.
+Status FindStreamNamedBy(const std::string& path, std::optional<FileHandle>& stream,
+                         FileOps& ops = RealFileOps());
+
+// The process's standard output, to be written to as a stream.
+FileHandle StandardOutput();
 
 // Checks that `path` names an existing regular file that can be read, with the system's own
 // reason when it does not ("no file at 'x'", "'x' is a folder", "'x' is not a regular file",
@@ -112,8 +133,18 @@ Status WriteFileAtomically(const std::string& path, std::span<const std::uint8_t
                            FileOps& ops = RealFileOps());
 // The same for content produced piece by piece: `write` hands every byte of the new file to
 // the sink, in order, and stops at the sink's first failure.
+// A path that is or leads through a link to one of the process's descriptors (see
+// DescriptorNamedBy) is refused, as is one where the rename would be refused because a sticky
+// folder protects the target from this process; nothing is written then.
 using FileWriteBody = std::function<void(ByteSink& sink)>;
 Status WriteFileAtomically(const std::string& path, const FileWriteBody& write,
                            FileOps& ops = RealFileOps());
+
+// Writes what `write` produces through an open stream, in order, as it comes: at the stream's
+// position, or at its end when it was opened for appending. A stream cannot be taken back, so
+// a failure part of the way leaves what was written before it. `label` names the stream in a
+// reason ("standard output", "'/dev/fd/3'").
+Status WriteToStream(FileHandle stream, const std::string& label, const FileWriteBody& write,
+                     FileOps& ops = RealFileOps());
 
 }  // namespace qu

@@ -42,7 +42,8 @@ void TrackReader::Fail(std::string_view what, std::int64_t offset) {
 const std::uint8_t* TrackReader::TakeFailed(std::int64_t width) {
   if (!failed()) {
     error_ = "file ends inside " + chunk_ + " at offset " + std::to_string(cursor_) + " (" +
-             std::to_string(width) + " bytes needed, " + std::to_string(remaining()) + " left)";
+             std::to_string(width) + (width == 1 ? " byte" : " bytes") + " needed, " +
+             std::to_string(remaining()) + " left)";
   }
   return nullptr;
 }

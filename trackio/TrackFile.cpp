@@ -248,6 +248,16 @@ Status TrackFiles::Load(const std::string& path, TrackModel& model, ChunkTrace* 
   });
 }
 
+bool BeginsLikeATrack(const std::string& path) {
+  std::uint8_t magic[4] = {};
+  const Status read = ReadFile(path, [&](std::int64_t size, ByteSource& source) {
+    std::string error;
+    if (size < 4 || !source.Fill(magic, error)) return Status::Failure("no magic");
+    return Status();
+  });
+  return read && StartsWithIgnoringCase({reinterpret_cast<const char*>(magic), 4}, "quen");
+}
+
 Status PrepareSave(TrackModel& m) {
   if (m.tera.TeraPresent &&
       GridCellCount(m.tera) != static_cast<std::int64_t>(m.tera.Grid.size())) {
@@ -288,14 +298,21 @@ Status TrackFiles::Save(const std::string& path, TrackModel& model) {
   if (Status status = PrepareSave(model); !status) return status;
   // A folder is refused before an extension could turn it into a file name inside it.
   if (Status status = RefuseFolderTarget(path); !status) return status;
+  return WriteFileAtomically(SavePathFor(path), [&](ByteSink& sink) { WriteChunks(model, sink); });
+}
+
+Status TrackFiles::SaveToStream(FileHandle stream, const std::string& label, TrackModel& model) {
+  if (Status status = PrepareSave(model); !status) return status;
+  return WriteToStream(stream, label, [&](ByteSink& sink) { WriteChunks(model, sink); });
+}
+
+void TrackFiles::WriteChunks(const TrackModel& model, ByteSink& sink) {
   // The sizes are known, so the chunks stream through the buffer straight into the file.
   if (buffer_.size() < kStreamBytes) buffer_.resize(kStreamBytes);
-  return WriteFileAtomically(SavePathFor(path), [&](ByteSink& sink) {
-    TrackWriter out(buffer_, sink);
-    WriteTrack(out, model);
-    std::string error;  // the file layer keeps its own reason
-    out.Finish(buffer_, error);
-  });
+  TrackWriter out(buffer_, sink);
+  WriteTrack(out, model);
+  std::string error;  // the file layer keeps its own reason
+  out.Finish(buffer_, error);
 }
 
 }  // namespace qu

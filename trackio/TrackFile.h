@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "FileAccess.h"
 #include "Status.h"
 #include "TrackBuffer.h"
 #include "TrackModel.h"
@@ -49,6 +50,10 @@ Status SerializeTrack(TrackModel& model, TrackBuffer& out);
 std::string SavePathFor(const std::string& path);
 bool HasTrackExtension(const std::string& path);
 
+// Whether the regular file at `path` begins with the track magic, in any case, as every file
+// that loads does; false for a file that is missing, shorter or cannot be read.
+bool BeginsLikeATrack(const std::string& path);
+
 // Serialises the model and writes it to SavePathFor(path) without ever harming an existing
 // file there: the bytes go to a new file in the same folder that replaces the target only
 // once it has been written whole.
@@ -63,8 +68,14 @@ class TrackFiles {
 
   Status Load(const std::string& path, TrackModel& model, ChunkTrace* trace = nullptr);
   Status Save(const std::string& path, TrackModel& model);
+  // Writes the same bytes through an open stream as they are made (see WriteToStream), for
+  // a command line's standard output; `label` names the stream in a reason.
+  Status SaveToStream(FileHandle stream, const std::string& label, TrackModel& model);
 
  private:
+  // Streams the chunks of a prepared model through the buffer into the sink.
+  void WriteChunks(const TrackModel& model, ByteSink& sink);
+
   TrackBuffer buffer_;
 };
 

@@ -98,6 +98,16 @@ class ModalAnswerer : public QObject {
       QTest::keyClick(edit, Qt::Key_Return);
     });
   }
+  // Accepts the name the dialog proposes, as it stands.
+  void ThenAcceptProposedName() {
+    Then([](QDialog* dialog) {
+      auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+      QVERIFY(qobject_cast<QFileDialog*>(dialog) && edit);
+      edit->setFocus();
+      QTRY_VERIFY(edit->hasFocus());
+      QTest::keyClick(edit, Qt::Key_Return);
+    });
+  }
   void ThenEscape() {
     Then([](QDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
   }
@@ -136,9 +146,23 @@ std::map<QString, int> PathsPerView(const plot::Drawing& drawing) {
   return paths;
 }
 
-std::vector<std::uint8_t> FileBytes(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
+// The window's program. Under Wine the build's path is a Unix one, which Windows cannot
+// open; the program lies beside this test.
+QString VellumarBinary() {
+#ifdef _WIN32
+  return QCoreApplication::applicationDirPath() + "/qu-vellumar.exe";
+#else
+  return QU_VELLUMAR_BINARY;
+#endif
+}
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> FileBytes(const QString& path) {
+  return FileBytes(path.toStdString());
 }
 
 class WindowTest : public QObject {
@@ -433,6 +457,9 @@ class WindowTest : public QObject {
   // A dropped name that is not UTF-8 keeps its bytes, so the file it names loads; a reason
   // that names such a file shows the byte as \xNN, never as a replacement character.
   void namesThatAreNotUtf8() {
+#ifdef _WIN32
+    QSKIP("Windows names are UTF-16: every name has an exact text form");
+#endif
     const std::string good = folder_.path().toStdString() + "/caf\xE9.qutrack";
     const std::string missing = folder_.path().toStdString() + "/gone\xE9.qutrack";
     std::filesystem::copy_file(sample_.toStdString(), good,
@@ -485,7 +512,7 @@ class WindowTest : public QObject {
 
     // The program itself: one line on standard error and status 2 for an unknown option.
     QProcess program;
-    program.start(QU_VELLUMAR_BINARY, {"--frobnicate", sample_});
+    program.start(VellumarBinary(), {"--frobnicate", sample_});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 2);
     const QString error = QString::fromLocal8Bit(program.readAllStandardError());
@@ -493,7 +520,12 @@ class WindowTest : public QObject {
     QVERIFY(error.contains("frobnicate"));
     QVERIFY(program.readAllStandardOutput().isEmpty());
 
-    program.start(QU_VELLUMAR_BINARY, {"--version"});
+    // A single-dash word is one option, named whole.
+    const CommandLine platform = ParseCommandLine({"qu-vellumar", "-platform", "offscreen"});
+    QCOMPARE(platform.action, CommandLine::Action::kUsageError);
+    QVERIFY2(platform.text.contains("'platform'"), qPrintable(platform.text));
+
+    program.start(VellumarBinary(), {"--version"});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()),
@@ -834,6 +866,65 @@ class WindowTest : public QObject {
     QVERIFY(FileBytes(victim + ".qutrack") == expected);
     QCOMPARE(messages.informed.back().second,
              QString("The track was saved as victim.txt.qutrack."));
+  }
+
+  // The save dialog proposes the loaded file itself, even when its name is not UTF-8:
+  // accepting the proposal asks about overwriting it, then writes it.
+  void saveProposesTheLoadedFileByItsBytes() {
+#ifdef _WIN32
+    QSKIP("Windows names are UTF-16: every name has an exact text form");
+#endif
+    const std::string loaded = folder_.path().toStdString() + "/caf\xE9.qutrack";
+    std::filesystem::copy_file(sample_.toStdString(), loaded,
+                               std::filesystem::copy_options::overwrite_existing);
+    RecordingMessages messages;
+    frmMain window(nullptr, &messages);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.OpenFile(loaded);
+    QTest::mouseClick(window.findChild<QPushButton*>("btnMod"), Qt::LeftButton);
+    TrackModel model = window.model();
+    TrackBuffer expected;
+    QVERIFY(SerializeTrack(model, expected).ok());
+
+    ModalAnswerer answerer;
+    answerer.ThenAcceptProposedName();
+    answerer.ThenClick(QMessageBox::Yes);
+    QTest::mouseClick(window.findChild<QPushButton*>("btnSave"), Qt::LeftButton);
+    QVERIFY(answerer.AllAnswered());
+    QCOMPARE(answerer.boxes.size(), std::size_t{1});
+    QVERIFY(messages.shown.empty());
+    QCOMPARE(window.trackPath(), loaded);
+    QVERIFY(FileBytes(loaded) == expected);
+    QVERIFY(!std::filesystem::exists(folder_.path().toStdString() + "/caf\xEF\xBF\xBD.qutrack"));
+    std::filesystem::remove(loaded);
+  }
+
+  // A relative name from a working folder deeper than the system's longest path still opens,
+  // as it does on the command line.
+  void relativeNameInAVeryDeepFolder() {
+#ifdef _WIN32
+    QSKIP("Windows limits a working folder's path itself");
+#endif
+    const std::filesystem::path start = std::filesystem::current_path();
+    std::filesystem::current_path(folder_.path().toStdString());
+    const std::string level(200, 'd');
+    int depth = 0;
+    for (; std::filesystem::current_path().string().size() < 5000; ++depth) {
+      std::filesystem::create_directory(level);
+      std::filesystem::current_path(level);
+    }
+    std::filesystem::copy_file(sample_.toStdString(), "deep.qutrack");
+    window_->OpenFile(std::string("deep.qutrack"));
+    const std::size_t problems = messages_->shown.size();
+    std::filesystem::remove("deep.qutrack");
+    for (; depth > 0; --depth) {
+      std::filesystem::current_path("..");
+      std::filesystem::remove(level);
+    }
+    std::filesystem::current_path(start);
+    QCOMPARE(problems, std::size_t{0});
+    ExpectButtons(true, false);
   }
 
   void endToEndThroughTheRealFileDialog() {

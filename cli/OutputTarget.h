@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "Status.h"
+#include "TrackFile.h"
+
+namespace qu::cli {
+
+// OUT of a subcommand names a stream rather than a file: "-" for standard output, or a path
+// that names one of the process's open descriptors (/dev/stdout, /dev/fd/3). A stream is
+// written as it is, as the bytes are made, and never replaced; no extension is added to it.
+bool NamesStream(const std::string& out);
+// Whether OUT is standard output, which then carries the product and no report.
+bool NamesStandardOutput(const std::string& out);
+
+// Saves the track to OUT: through the stream, or to the file (".qutrack" appended unless it
+// ends so) by the crash-safe save.
+Status SaveTrackTo(const std::string& out, TrackModel& model, TrackFiles& files);
+// Writes a picture to OUT: through the stream, or to the file by the crash-safe save. A file
+// that is a track (the command's own input is one) is never written over.
+Status WritePicture(const std::string& out, std::string_view svg);
+
+// Says on standard error which file a save to OUT wrote, when it is not OUT itself.
+void NoteSavedName(const std::string& out);
+
+}  // namespace qu::cli
