@@ -97,7 +97,7 @@ class DecimalCommaLocale {
   }
 
   ~DecimalCommaLocale() {
-    const KeptByTheCLibrary kept;
+    [[maybe_unused]] const KeptByTheCLibrary kept;
     std::setlocale(LC_ALL, savedC_.c_str());
     std::locale::global(savedCpp_);
 #ifndef _WIN32
@@ -116,7 +116,7 @@ class DecimalCommaLocale {
 
  private:
   bool Use(const char* name) {
-    const KeptByTheCLibrary kept;
+    [[maybe_unused]] const KeptByTheCLibrary kept;
     if (!std::setlocale(LC_ALL, name)) return false;
     if (std::string(std::localeconv()->decimal_point) == ",") {
       try {
