@@ -32,9 +32,10 @@ xvfb_pid=$!
 export DISPLAY=":$display"
 unset QT_QPA_PLATFORM
 
-# Waits up to a minute for a shown window whose title matches, and prints its id.
+# Waits up to three minutes (Wine's first start of a window program in a new prefix is slow)
+# for a shown window whose title matches, and prints its id.
 wait_for_window() {
-  for _ in $(seq 120); do
+  for _ in $(seq 360); do
     if id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) && [ -n "$id" ]; then
       echo "$id"
       return 0
@@ -59,6 +60,8 @@ xdotool windowfocus --sync "$window"
 # The focus starts on Load Track; Tab, Tab reach the count (Save Track is disabled), Shift+Tab
 # goes back to COMBINE!.
 xdotool key --delay 150 Tab Tab ctrl+a 3 shift+Tab space F9
+# Larger than at start, so that the picture shows its detail.
+xdotool windowsize --sync "$window" 700 540 || true
 sleep 3
 eval "$(xdotool getwindowgeometry --shell "$window")"
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
@@ -69,7 +72,7 @@ xdotool key --delay 150 Tab space
 dialog=$(wait_for_window '^Save Track As')
 sleep 1
 xdotool windowfocus --sync "$dialog"
-xdotool key ctrl+a
+xdotool key End shift+Home
 xdotool type --delay 20 "$out_windows"
 xdotool key Return
 for _ in $(seq 60); do
