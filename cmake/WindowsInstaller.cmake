@@ -42,8 +42,9 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_EXECUTABLES qu-vellumar QU-Vellumar)
 
 set(CPACK_NSIS_PACKAGE_NAME QU-Vellumar)
-# The programs are 64-bit; the installer itself is a 32-bit program, whose own default would
-# be the folder for 32-bit programs.
+# A 64-bit installer for 64-bit programs: it installs into the folder for them and writes the
+# registry's 64-bit view (and runs where only 64-bit Windows programs do, as under wine64).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_DISPLAY_NAME QU-Vellumar)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/app/icons/qu-vellumar.ico)

@@ -65,7 +65,6 @@ for _ in $(seq 30); do
 done
 [ ! -e "$dir" ] || fail "files left after uninstalling: $(find "$dir" | head -5)"
 [ ! -e "$menu" ] || fail "the Start-menu folder is left after uninstalling"
-# The installer is a 32-bit program: its own keys under HKLM\Software are in the 32-bit view.
 for key in 'HKCR\.qutrack' 'HKCR\QUVellumar.Track' 'HKLM\Software\The QU-Vellumar authors' \
   'HKLM\Software\Wow6432Node\The QU-Vellumar authors' 'HKCU\Software\The QU-Vellumar authors' \
   'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QU-Vellumar' \
