@@ -34,7 +34,7 @@ dir="$WINEPREFIX/drive_c/Program Files/QU-Vellumar"
 version=$("$wine" "$dir/bin/qu-vellumar.exe" --version | tr -d '\r')
 [ "$version" = "qu-vellumar 0.1" ] || fail "qu-vellumar.exe --version said '$version'"
 cp "$root/examples/sample.qutrack" "$work/sample.qutrack"
-"$wine" "$dir/bin/qutrack.exe" info "$work/sample.qutrack" >"$work/info.txt" ||
+"$wine" "$dir/bin/qutrack.exe" info "Z:${work//\//\\}\\sample.qutrack" >"$work/info.txt" ||
   fail "the installed qutrack.exe could not read the sample track"
 
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QU-Vellumar"
