@@ -283,4 +283,18 @@ struct ChunkTraits<EnvcChunk> {
   };
 };
 
+// Compiled in ChunkLayouts.cpp.
+extern template struct ChunkEntryPoints<TrackChunk>;
+extern template struct ChunkEntryPoints<InfoChunk>;
+extern template struct ChunkEntryPoints<SuppChunk>;
+extern template struct ChunkEntryPoints<FundChunk>;
+extern template struct ChunkEntryPoints<RascChunk>;
+extern template struct ChunkEntryPoints<FrenChunk>;
+extern template struct ChunkEntryPoints<TubeChunk>;
+extern template struct ChunkEntryPoints<CatwChunk>;
+extern template struct ChunkEntryPoints<ScenChunk>;
+extern template struct ChunkEntryPoints<ScobChunk>;
+extern template struct ChunkEntryPoints<TeraChunk>;
+extern template struct ChunkEntryPoints<EnvcChunk>;
+
 }  // namespace qu

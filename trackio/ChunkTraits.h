@@ -24,24 +24,51 @@ struct ChunkHead {
 template <class Chunk>
 struct ChunkTraits;
 
+// The entry points of a chunk type, made from its traits. They are compiled once per chunk
+// type, in the file that defines its layout (ChunkLayouts.cpp, VertexChunkLayouts.cpp), which
+// the layout headers declare with `extern template`: compiled all together, into the unit
+// that walks the chunk tree, they would reach GCC's limit on a unit's growth by inlining, and
+// the field verbs would no longer be inlined.
+template <class Chunk>
+struct ChunkEntryPoints {
+  static void Read(TrackReader& in, Chunk& chunk);
+  static void Write(TrackWriter& out, const Chunk& chunk);
+  static std::int64_t OwnBytes(const Chunk& chunk);
+};
+
+template <class Chunk>
+void ChunkEntryPoints<Chunk>::Read(TrackReader& in, Chunk& chunk) {
+  chunk = Chunk{};
+  ChunkTraits<Chunk>::kLayout(in, chunk);
+}
+
+template <class Chunk>
+void ChunkEntryPoints<Chunk>::Write(TrackWriter& out, const Chunk& chunk) {
+  out.WriteTag(ChunkTraits<Chunk>::kTag);
+  ChunkTraits<Chunk>::kLayout(out, chunk);
+}
+
+template <class Chunk>
+std::int64_t ChunkEntryPoints<Chunk>::OwnBytes(const Chunk& chunk) {
+  return BytesOf(chunk, ChunkTraits<Chunk>::kLayout) - 4;
+}
+
 // Reads a chunk, starting after its tag, into a cleared record.
 template <class Chunk>
 void ReadChunk(TrackReader& in, Chunk& chunk) {
-  chunk = Chunk{};
-  ChunkTraits<Chunk>::kLayout(in, chunk);
+  ChunkEntryPoints<Chunk>::Read(in, chunk);
 }
 
 // Writes a chunk, starting with its tag.
 template <class Chunk>
 void WriteChunk(TrackWriter& out, const Chunk& chunk) {
-  out.WriteTag(ChunkTraits<Chunk>::kTag);
-  ChunkTraits<Chunk>::kLayout(out, chunk);
+  ChunkEntryPoints<Chunk>::Write(out, chunk);
 }
 
 // The bytes of a chunk after its size field, its children excluded.
 template <class Chunk>
 std::int64_t OwnBytes(const Chunk& chunk) {
-  return BytesOf(chunk, ChunkTraits<Chunk>::kLayout) - 4;
+  return ChunkEntryPoints<Chunk>::OwnBytes(chunk);
 }
 
 }  // namespace qu

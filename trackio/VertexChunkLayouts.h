@@ -161,4 +161,8 @@ struct ChunkTraits<SegmentChunk> {
   };
 };
 
+// Compiled in VertexChunkLayouts.cpp.
+extern template struct ChunkEntryPoints<VertexChunk>;
+extern template struct ChunkEntryPoints<SegmentChunk>;
+
 }  // namespace qu
