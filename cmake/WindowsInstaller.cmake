@@ -23,6 +23,9 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     message(FATAL_ERROR "The compiler has no ${runtime}")
   endif()
   install(FILES ${qu_runtime} DESTINATION bin)
+  # Debian ships them with their debugging sections, ten times their size.
+  install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --strip-debug
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/${runtime}\")")
 endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
