@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "CombineOverlay.h"
+#include "DrawingPainter.h"
 #include "NumberText.h"
-#include "SvgClipping.h"
 #include "TrackPlot.h"
 
 namespace qu {
@@ -31,50 +32,59 @@ bool SameControls(const BezierVertex& a, const BezierVertex& b) {
   return SameBits(a.controlIn, b.controlIn) && SameBits(a.controlOut, b.controlOut);
 }
 
-QImage Render(const std::string& svg, const QSize& size, qreal devicePixelRatio) {
-  if (svg.empty() || size.isEmpty()) return {};
+int SegmentsOf(std::span<const BezierVertex> vertices) {
+  return vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
+}
+
+std::span<const BezierVertex> VerticesOf(const VertexSnapshot& snapshot) {
+  return snapshot ? std::span<const BezierVertex>(*snapshot) : std::span<const BezierVertex>();
+}
+
+QImage Paint(const plot::Drawing& drawing, const QSize& size, qreal devicePixelRatio) {
+  if (drawing.frames.empty() || size.isEmpty()) return {};
   QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(devicePixelRatio);
   image.fill(Qt::white);
   QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  RenderSvgClipped(QByteArray::fromStdString(svg), painter, QRectF(QPointF(0, 0), QSizeF(size)));
+  PaintDrawing(painter, drawing, QRectF(QPointF(0, 0), QSizeF(size)));
   return image;
 }
 
 PreviewContent Live(const PreviewRequest& request) {
   PreviewContent content;
-  VertexChunk chunk;
-  chunk.Vertices = request.current;
+  const std::span<const BezierVertex> current = VerticesOf(request.current);
   const std::optional<int> last = LastSegmentFromText(request.countText);
-  std::optional<CombineResult> result;
-  if (last) result = CombineSegments(chunk, 0, *last);
-  if (!result || !result->combined()) {
+  std::optional<plot::CombineOverlayResult> combined;
+  if (last) combined = plot::BuildCombineOverlay(current, 0, *last + 1);
+  if (!combined || !combined->overlay) {
     content.kind = PreviewContent::Kind::kRefused;
-    content.message = CombineRefusalText(chunk, result ? &*result : nullptr);
-    content.svg = plot::RenderSvg(request.current, "The track as it is", std::nullopt);
+    content.message =
+        CombineRefusalText(SegmentsOf(current), combined ? &combined->combine : nullptr);
+    content.drawing = plot::DrawTrack(current, "The track as it is");
     return content;
   }
   content.kind = PreviewContent::Kind::kLive;
-  content.segments = *last + 1;
-  content.maxDeviation = result->maxDeviation;
+  content.segments = combined->overlay->count;
+  content.maxDeviation = combined->overlay->maxDeviation;
   content.message =
       QString("COMBINE! would refit the first %1: %2.")
           .arg(SegmentCountText(content.segments), DeviationText(content.maxDeviation));
-  content.svg = plot::RenderSvg(
-      request.current,
+  content.drawing = plot::DrawTrack(
+      current,
       "What COMBINE! would make of the first " + SegmentCountText(content.segments).toStdString(),
-      plot::CombineOverlay{std::move(chunk.Vertices), content.segments, content.maxDeviation});
+      &*combined->overlay);
   return content;
 }
 
 PreviewContent Combined(const PreviewRequest& request) {
   PreviewContent content;
-  content.segments = ChangedRun(request.loaded, request.current);
+  const std::span<const BezierVertex> current = VerticesOf(request.current);
+  const std::span<const BezierVertex> loaded = VerticesOf(request.loaded);
+  content.segments = ChangedRun(loaded, current);
   if (content.segments == 0) {
     content.kind = PreviewContent::Kind::kUnchanged;
     content.message = "No changes since the track was loaded.";
-    content.svg = plot::RenderSvg(request.current, "The track as loaded", std::nullopt);
+    content.drawing = plot::DrawTrack(current, "The track as loaded");
     return content;
   }
   content.kind = PreviewContent::Kind::kCombined;
@@ -84,17 +94,20 @@ PreviewContent Combined(const PreviewRequest& request) {
           "The first %1 as loaded (dashed) and as they are now (blue); the "
           "latest fit: %2.")
           .arg(SegmentCountText(content.segments), DeviationText(content.maxDeviation));
-  content.svg = plot::RenderSvg(
-      request.loaded,
-      "The first " + SegmentCountText(content.segments).toStdString() + " as loaded and now",
-      plot::CombineOverlay{request.current, content.segments, content.maxDeviation});
+  // The run as it is now, drawn over the track as loaded.
+  const plot::CombineOverlay now{
+      0, content.segments,
+      std::vector<BezierVertex>(current.begin(), current.begin() + content.segments + 1),
+      content.maxDeviation};
+  content.drawing = plot::DrawTrack(
+      loaded, "The first " + SegmentCountText(content.segments).toStdString() + " as loaded and now",
+      &now);
   return content;
 }
 
 }  // namespace
 
-QString CombineRefusalText(const VertexChunk& chunk, const CombineResult* refused) {
-  const int segments = SegmentCount(chunk);
+QString CombineRefusalText(int segments, const CombineResult* refused) {
   if (refused && refused->refusal == CombineRefusal::kNotFinite) {
     QString text = QString::fromStdString(refused->reason);
     text[0] = text[0].toUpper();
@@ -107,15 +120,19 @@ QString CombineRefusalText(const VertexChunk& chunk, const CombineResult* refuse
       .arg(std::min(segments, kMaxCombinedSegments));
 }
 
-int ChangedRun(const std::vector<BezierVertex>& then, const std::vector<BezierVertex>& now) {
-  if (then.size() != now.size()) return 0;
+QString CombineRefusalText(const VertexChunk& chunk, const CombineResult* refused) {
+  return CombineRefusalText(SegmentCount(chunk), refused);
+}
+
+int ChangedRun(std::span<const BezierVertex> then, std::span<const BezierVertex> now) {
+  if (then.size() != now.size() || then.data() == now.data()) return 0;
   for (std::size_t i = now.size(); i-- > 0;) {
     if (!SameControls(then[i], now[i])) return std::max(static_cast<int>(i), 1);
   }
   return 0;
 }
 
-bool SameControlPoints(const std::vector<BezierVertex>& a, const std::vector<BezierVertex>& b) {
+bool SameControlPoints(std::span<const BezierVertex> a, std::span<const BezierVertex> b) {
   return a.size() == b.size() && ChangedRun(a, b) == 0;
 }
 
@@ -132,7 +149,7 @@ PreviewContent ComputePreview(const PreviewRequest& request) {
       content = Combined(request);
       break;
   }
-  content.image = Render(content.svg, request.size, request.devicePixelRatio);
+  content.image = Paint(content.drawing, request.size, request.devicePixelRatio);
   return content;
 }
 

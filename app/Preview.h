@@ -3,9 +3,12 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "Drawing.h"
 #include "SegmentMerge.h"
 #include "VertexChunks.h"
 
@@ -13,10 +16,15 @@ namespace qu {
 
 // The preview of the window: what COMBINE! would do with the typed count, or what the
 // combines so far have done, as words and as the picture `qutrack plot` draws. Computed from
-// copies of the vertex table, so it can run on any thread and never touches the model.
+// vertex tables that nothing changes any more (snapshots the window shares with it), so it
+// can run on any thread and never touches the model.
+
+// A vertex table as it was at one moment; a combine makes a new one instead of changing it.
+using VertexSnapshot = std::shared_ptr<const std::vector<BezierVertex>>;
 
 // Why a combine with `refused` (or with a count out of range when it is null) was refused,
-// as the window says it.
+// as the window says it, for a track of `segments` segments.
+QString CombineRefusalText(int segments, const CombineResult* refused);
 QString CombineRefusalText(const VertexChunk& chunk, const CombineResult* refused);
 
 struct PreviewRequest {
@@ -26,8 +34,8 @@ struct PreviewRequest {
     kCombined  // `loaded` beside `current`
   };
   Mode mode = Mode::kNoTrack;
-  std::vector<BezierVertex> current;
-  std::vector<BezierVertex> loaded;
+  VertexSnapshot current;
+  VertexSnapshot loaded;
   std::string countText;
   double lastDeviation = 0.0;  // kCombined: the largest deviation of the latest fit
   QSize size;                  // of the picture, in logical pixels
@@ -45,18 +53,18 @@ struct PreviewContent {
   Kind kind = Kind::kNoTrack;
   int segments = 0;  // the run drawn: segments 0 … segments − 1
   double maxDeviation = 0.0;
-  QString message;  // what the panel says in words
-  std::string svg;  // the picture as the drawing module writes it; empty without a track
-  QImage image;     // the picture rendered at the requested size
+  QString message;        // what the panel says in words
+  plot::Drawing drawing;  // the picture as the plot module draws it; no frames without a track
+  QImage image;           // the drawing painted at the requested size
 };
 
 PreviewContent ComputePreview(const PreviewRequest& request);
 
 // The number of leading vertices of `now` up to the last one whose control points differ,
 // bit for bit, from `then`: the run that the combines changed. 0 when none differs.
-int ChangedRun(const std::vector<BezierVertex>& then, const std::vector<BezierVertex>& now);
+int ChangedRun(std::span<const BezierVertex> then, std::span<const BezierVertex> now);
 
 // True when both tables hold the same control points, bit for bit.
-bool SameControlPoints(const std::vector<BezierVertex>& a, const std::vector<BezierVertex>& b);
+bool SameControlPoints(std::span<const BezierVertex> a, std::span<const BezierVertex> b);
 
 }  // namespace qu

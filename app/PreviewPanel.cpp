@@ -26,7 +26,17 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
 void PreviewPanel::SetContent(PreviewContent content) {
   content_ = std::move(content);
   message_->setText(content_.message);
+  LayOut();
   update();
+}
+
+void PreviewPanel::LayOut() {
+  const int twoLines = 2 * fontMetrics().lineSpacing() + 2;
+  message_->setGeometry(0, 0, width(), std::max(twoLines, message_->heightForWidth(width())));
+  if (PictureSize() != pictureSize_) {
+    pictureSize_ = PictureSize();
+    emit pictureSizeChanged();
+  }
 }
 
 QRect PreviewPanel::PictureArea() const {
@@ -40,10 +50,8 @@ QSize PreviewPanel::PictureSize() const {
   return QSize(width, static_cast<int>(width / kPictureAspect));
 }
 
-void PreviewPanel::resizeEvent(QResizeEvent* event) {
-  // Two lines of text, then the picture.
-  message_->setGeometry(0, 0, width(), 2 * fontMetrics().lineSpacing() + 2);
-  if (event->oldSize() != event->size()) emit pictureSizeChanged();
+void PreviewPanel::resizeEvent(QResizeEvent*) {
+  LayOut();
 }
 
 void PreviewPanel::paintEvent(QPaintEvent*) {

@@ -8,7 +8,8 @@ class QLabel;
 
 namespace qu {
 
-// Shows a PreviewContent: its words above, its picture beneath, scaled to the space left.
+// Shows a PreviewContent: its words above, as many lines as they take, and its picture
+// beneath, scaled to the space left.
 class PreviewPanel : public QWidget {
   Q_OBJECT
 
@@ -30,9 +31,12 @@ class PreviewPanel : public QWidget {
 
  private:
   QRect PictureArea() const;
+  // Gives the words the lines they need, at least two, and the picture the rest.
+  void LayOut();
 
   QLabel* message_ = nullptr;
   PreviewContent content_;
+  QSize pictureSize_;  // as last announced
 };
 
 }  // namespace qu

@@ -6,7 +6,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFont>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -17,6 +16,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "AppIcon.h"
 #include "CombineCommand.h"
 #include "DisplayText.h"
 #include "FileAccess.h"
@@ -109,7 +109,7 @@ frmMain::frmMain(FileDialogBackend* dialogs, MessagePresenter* messages, QWidget
   }
   setObjectName("frmMain");
   setWindowTitle("QU-Vellumar[*]");
-  setWindowIcon(QIcon(":/icons/qu-vellumar.svg"));
+  setWindowIcon(AppIcon());
   setFixedSize(kClientWidth, kClientHeight);
   setAcceptDrops(true);
   BuildControls();
@@ -230,7 +230,8 @@ void frmMain::LoadTrackPath() {
   const Status status = LoadTrack(TrackPath, model_);
   // A failed load leaves the old model in place, but it can be neither combined nor saved
   // again: the user has already been asked about its changes.
-  loadedVertices_ = savedVertices_ = model_.bezr.Vertices;
+  vertices_ = std::make_shared<const std::vector<BezierVertex>>(model_.bezr.Vertices);
+  loadedVertices_ = savedVertices_ = vertices_;
   documentName_ = status ? FileName(TrackPath) : QString();
   undo_.clear();
   UpdateModified();
@@ -269,13 +270,18 @@ void frmMain::btnMod_Click() {
 }
 
 void frmMain::ModelChanged() {
+  // A combine, undo or redo changes the table; a load, whose clearing of the history lands
+  // here too, has already taken it.
+  if (!SameControlPoints(model_.bezr.Vertices, *vertices_)) {
+    vertices_ = std::make_shared<const std::vector<BezierVertex>>(model_.bezr.Vertices);
+  }
   UpdateModified();
   previewMode_ = PreviewMode::kCombined;
   RequestPreview();
 }
 
 void frmMain::UpdateModified() {
-  setWindowModified(!SameControlPoints(model_.bezr.Vertices, savedVertices_));
+  setWindowModified(!SameControlPoints(model_.bezr.Vertices, *savedVertices_));
 }
 
 void frmMain::btnSave_Click() {
@@ -297,7 +303,7 @@ bool frmMain::SaveWithDialog() {
     messages_->Warning(this, "Save Error", "Error Saving Track File!\n\n" + Shown(status.reason()));
     return false;
   }
-  savedVertices_ = model_.bezr.Vertices;
+  savedVertices_ = vertices_;
   UpdateModified();
   const std::string written = SavePathFor(TrackPath);
   documentName_ = FileName(written);
@@ -383,11 +389,11 @@ void frmMain::RequestPreview() {
     request.mode = PreviewRequest::Mode::kNoTrack;
   } else if (previewMode_ == PreviewMode::kLive) {
     request.mode = PreviewRequest::Mode::kLive;
-    request.current = model_.bezr.Vertices;
+    request.current = vertices_;
     request.countText = Text1->text().toStdString();
   } else {
     request.mode = PreviewRequest::Mode::kCombined;
-    request.current = model_.bezr.Vertices;
+    request.current = vertices_;
     request.loaded = loadedVertices_;
     if (undo_.index() > 0) {
       request.lastDeviation =

@@ -97,9 +97,12 @@ class frmMain : public QWidget {
   std::string TrackPath;
   TrackModel model_;
   QUndoStack undo_;
-  // The control points as last loaded and as last loaded or saved, and the file's name.
-  std::vector<BezierVertex> loadedVertices_;
-  std::vector<BezierVertex> savedVertices_;
+  // The vertex table as it is now, shared with the preview's thread and replaced after every
+  // change; as last loaded; as last loaded or saved. Equal tables share one copy.
+  VertexSnapshot vertices_ = std::make_shared<const std::vector<BezierVertex>>();
+  VertexSnapshot loadedVertices_ = vertices_;
+  VertexSnapshot savedVertices_ = vertices_;
+  // The file's name.
   QString documentName_;
 
   bool previewShown_ = false;

@@ -1,9 +1,9 @@
 #include <QApplication>
-#include <QIcon>
 #include <cstdio>
 #include <optional>
 #include <string>
 
+#include "AppIcon.h"
 #include "CommandLine.h"
 #include "QtPathBytes.h"
 #include "frmMain.h"
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("QU-Vellumar");
-  QApplication::setWindowIcon(QIcon(":/icons/qu-vellumar.svg"));
+  QApplication::setWindowIcon(qu::AppIcon());
 
   qu::frmMain window;
   window.show();

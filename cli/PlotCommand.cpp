@@ -4,11 +4,12 @@
 #include <optional>
 #include <utility>
 
+#include "CombineOverlay.h"
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "FileAccess.h"
 #include "OutputTarget.h"
-#include "SegmentMerge.h"
+#include "SvgWriter.h"
 #include "TrackFile.h"
 #include "TrackPlot.h"
 
@@ -26,17 +27,17 @@ int RunPlot(const PlotOptions& options) {
   if (Status status = LoadTrack(options.input, model); !status) {
     return Fail(kCannotLoad, status.reason());
   }
-  std::string title = Utf8FromPath(PathFromUtf8(options.input).filename());
+  std::string title = plot::ShortenedName(Utf8FromPath(PathFromUtf8(options.input).filename()));
   std::optional<plot::CombineOverlay> overlay;
   if (options.segments) {
-    VertexChunk combined = model.bezr;
-    const CombineResult result = CombineSegments(combined, 0, *options.segments - 1);
-    if (!result.combined()) return Fail(kCombineRefused, result.reason);
-    overlay =
-        plot::CombineOverlay{std::move(combined.Vertices), *options.segments, result.maxDeviation};
+    plot::CombineOverlayResult combined =
+        plot::BuildCombineOverlay(model.bezr.Vertices, 0, *options.segments);
+    if (!combined.overlay) return Fail(kCombineRefused, combined.combine.reason);
+    overlay = std::move(combined.overlay);
     title += ": the first " + std::to_string(*options.segments) + " segments combined";
   }
-  const std::string svg = plot::RenderSvg(model.bezr.Vertices, title, overlay);
+  const std::string svg =
+      plot::WriteSvg(plot::DrawTrack(model.bezr.Vertices, title, overlay ? &*overlay : nullptr));
   if (Status status = WritePicture(options.output, svg); !status) {
     return Fail(kCannotSave, status.reason());
   }

@@ -6,11 +6,14 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 
+#include "CombineOverlay.h"
 #include "DisplayText.h"
 #include "SegmentMerge.h"
+#include "SvgWriter.h"
 #include "TrackFile.h"
 #include "TrackPlot.h"
 #include "TrackReport.h"
@@ -72,12 +75,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!result.combined()) {
     qu::TrackModel unchanged = before;
     if (SaveOrDie(unchanged) != SaveOrDie(model)) std::abort();  // a refusal changes nothing
-    CheckSvg(qu::plot::RenderSvg(before.bezr.Vertices, name, std::nullopt));
+    CheckSvg(qu::plot::WriteSvg(qu::plot::DrawTrack(before.bezr.Vertices, name)));
     return 0;
   }
   CheckRoundTrip(model);
-  CheckSvg(qu::plot::RenderSvg(
-      before.bezr.Vertices, name,
-      qu::plot::CombineOverlay{model.bezr.Vertices, segments, result.maxDeviation}));
+  // The picture's overlay is the same combine, made on a copy of the run alone.
+  const qu::plot::CombineOverlayResult overlay =
+      qu::plot::BuildCombineOverlay(before.bezr.Vertices, 0, segments);
+  if (!overlay.overlay ||
+      std::memcmp(&overlay.combine.maxDeviation, &result.maxDeviation, sizeof(double)) != 0) {
+    std::abort();
+  }
+  for (std::size_t i = 0; i < overlay.overlay->after.size(); ++i) {
+    if (std::memcmp(&overlay.overlay->after[i], &model.bezr.Vertices[i],
+                    sizeof(qu::BezierVertex)) != 0) {
+      std::abort();
+    }
+  }
+  CheckSvg(qu::plot::WriteSvg(qu::plot::DrawTrack(before.bezr.Vertices, name, &*overlay.overlay)));
   return 0;
 }

@@ -21,8 +21,10 @@ std::string Plural(int count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-CombineResult CheckRun(const VertexChunk& chunk, int first, int last) {
-  const int segments = SegmentCount(chunk);
+}  // namespace
+
+CombineResult CheckCombine(std::span<const BezierVertex> vertices, int first, int last) {
+  const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
   const long long wanted = static_cast<long long>(last) - first + 1;
   if (last < first) {
     return Refuse(CombineRefusal::kEmptyRun,
@@ -45,7 +47,7 @@ CombineResult CheckRun(const VertexChunk& chunk, int first, int last) {
                       " segments at once (asked for " + std::to_string(wanted) + ")");
   }
   for (int i = first; i <= last + 1; ++i) {
-    const BezierVertex& v = chunk.Vertices[static_cast<std::size_t>(i)];
+    const BezierVertex& v = vertices[static_cast<std::size_t>(i)];
     if (!IsFinite(v.position) || !IsFinite(v.controlIn) || !IsFinite(v.controlOut)) {
       return Refuse(
           CombineRefusal::kNotFinite,
@@ -54,6 +56,8 @@ CombineResult CheckRun(const VertexChunk& chunk, int first, int last) {
   }
   return {};
 }
+
+namespace {
 
 // Five samples per segment at t = 0, 0.2, …, 0.8, then the run's end point. The samples
 // live in memory the thread keeps for the next merge, as the fit's own memory does; they stay
@@ -83,7 +87,7 @@ int SegmentCount(const VertexChunk& chunk) {
 }
 
 CombineResult CombineSegments(VertexChunk& chunk, int first, int last) {
-  CombineResult result = CheckRun(chunk, first, last);
+  CombineResult result = CheckCombine(chunk.Vertices, first, last);
   if (!result.combined()) return result;
 
   std::vector<BezierVertex>& v = chunk.Vertices;

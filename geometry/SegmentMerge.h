@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "VertexChunks.h"
@@ -36,6 +37,10 @@ struct CombineResult {
 
 // The number of segments of a vertex table: one fewer than its vertices.
 int SegmentCount(const VertexChunk& chunk);
+
+// The refusal CombineSegments would give for segments first … last of a track with these
+// vertices, or a result without one, without fitting anything.
+CombineResult CheckCombine(std::span<const BezierVertex> vertices, int first, int last);
 
 // Fits one cubic through segments first … last of the track, the directions at both ends
 // kept, and writes its inner control points to controlOut of vertex first and controlIn of

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <sstream>
 #include <utility>
 
 #include "BezierPoint.h"
@@ -16,15 +15,15 @@
 namespace qu::plot {
 namespace {
 
-// Colours that stay apart for colour-blind readers (the Okabe–Ito set) and greys.
-constexpr const char* kAfterColour = "#0072B2";    // blue
-constexpr const char* kHandleColour = "#D55E00";   // vermillion
-constexpr const char* kBeforeColour = "#6E6E6E";   // dark grey, dashed
-constexpr const char* kContextColour = "#C8C8C8";  // light grey
 constexpr int kSamplesPerSegment = 16;
 
 const Box kPlanPanel{{20, 46}, {390, 326}};
 const Box kElevationPanel{{410, 46}, {780, 326}};
+
+constexpr Colour kTextColour = 0x000000;
+constexpr Colour kLegendTextColour = 0x222222;
+constexpr Colour kRunEndColour = 0x000000;
+constexpr double kLegendLineWidth = 2.5;
 
 // A segment whose samples all fit in a box this small on the page (its diagonal, in picture
 // units) is drawn from its first sample alone: the others are that close to it. Lines are
@@ -32,62 +31,9 @@ const Box kElevationPanel{{410, 46}, {780, 326}};
 constexpr double kDotSize = 0.01;
 constexpr double kMergeTolerance = kDrawTolerance - kDotSize;
 
-// Curves are cut this far outside their frame, so that the frame's own clip path, not the cut,
+// Curves are cut this far outside their frame, so that the frame's own clip, not the cut,
 // decides where a line ends: more than half the widest stroke plus the tolerance.
 constexpr double kClipMargin = 8.0;
-
-// Coordinates are written to a tenth of a unit, without a trailing ".0".
-void AppendNumber(std::string& out, double value) {
-  if (!(std::fabs(value) < 1e15)) {  // far off the page, or not a number
-    char text[400];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    out += text;
-    return;
-  }
-  long long tenths = std::llround(value * 10.0);
-  if (tenths < 0) {
-    out += '-';
-    tenths = -tenths;
-  }
-  char text[24];
-  const auto end = std::to_chars(text, text + sizeof text, tenths / 10).ptr;
-  out.append(text, end);
-  if (tenths % 10 != 0) {
-    out += '.';
-    out += static_cast<char>('0' + tenths % 10);
-  }
-}
-
-std::string Number(double value) {
-  std::string text;
-  AppendNumber(text, value);
-  return text;
-}
-
-// Character data for XML: the text made displayable (no control characters, valid UTF-8),
-// then its markup characters escaped.
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : DisplayText(text)) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 bool IsFinite(const Point2& p) {
   return std::isfinite(p.x) && std::isfinite(p.y);
@@ -111,6 +57,7 @@ class BoxBuilder {
     box_->max = {std::max(box_->max.x, p.x), std::max(box_->max.y, p.y)};
   }
   Box box() const { return box_.value_or(Box{}); }
+  bool empty() const { return !box_; }
 
  private:
   std::optional<Box> box_;
@@ -133,6 +80,7 @@ class PathLengthCounter {
     started_ = true;
     return length_;
   }
+  double length() const { return length_; }
 
  private:
   double length_;
@@ -154,21 +102,21 @@ const std::array<BezierWeights, kSamplesPerSegment>& SampleWeights() {
 }
 
 // Sample k of segment i.
-Vector3 SegmentPoint(const std::vector<BezierVertex>& v, int i, int k) {
+Vector3 SegmentPoint(std::span<const BezierVertex> v, int i, int k) {
   const BezierVertex& a = v[static_cast<std::size_t>(i)];
   const BezierVertex& b = v[static_cast<std::size_t>(i + 1)];
   return BezierPoint(a.position, a.controlOut, b.position, b.controlIn,
                      SampleWeights()[static_cast<std::size_t>(k)]);
 }
 
-bool IsSegmentRange(const std::vector<BezierVertex>& v, int first, int last) {
-  return first >= 0 && last >= first && last + 1 < static_cast<int>(v.size());
+bool IsSegmentRange(std::span<const BezierVertex> v, int first, int last) {
+  return first >= 0 && last >= first && static_cast<std::size_t>(last) + 1 < v.size();
 }
 
 // Calls visit(point) with SamplePath's points in order, without storing them, until it
 // returns false.
 template <class Visit>
-void ForEachSample(const std::vector<BezierVertex>& v, int first, int last, Visit visit) {
+void ForEachSample(std::span<const BezierVertex> v, int first, int last, Visit visit) {
   if (!IsSegmentRange(v, first, last)) return;
   for (int i = first; i <= last; ++i) {
     for (int k = 0; k < kSamplesPerSegment; ++k) {
@@ -178,54 +126,36 @@ void ForEachSample(const std::vector<BezierVertex>& v, int first, int last, Visi
   visit(v[static_cast<std::size_t>(last + 1)].position);
 }
 
-// Writes strokes as SVG path data: "M x y L x y x y …", points that round to the same
-// coordinates as the one before written once.
-class PathData : public StrokeSink {
+// Collects strokes as point lists.
+class StrokeCollector : public StrokeSink {
  public:
-  void MoveTo(const Point2& p) override { Write(p, "M"); }
-  void LineTo(const Point2& p) override {
-    if (Rounded(p) == last_) return;
-    Write(p, lineStarted_ ? nullptr : "L");
-  }
+  void MoveTo(const Point2& p) override { strokes_.push_back({p}); }
+  void LineTo(const Point2& p) override { strokes_.back().push_back(p); }
   void EndStroke() override {}
-  std::string Take() { return std::move(d_); }
+  std::vector<std::vector<Point2>> Take() { return std::move(strokes_); }
 
  private:
-  static std::array<long long, 2> Rounded(const Point2& p) {
-    return {std::llround(p.x * 10.0), std::llround(p.y * 10.0)};
-  }
-  void Write(const Point2& p, const char* command) {
-    if (!d_.empty()) d_ += ' ';
-    if (command) d_ += command;
-    AppendNumber(d_, p.x);
-    d_ += ' ';
-    AppendNumber(d_, p.y);
-    last_ = Rounded(p);
-    lineStarted_ = command == nullptr || command[0] == 'L';
-  }
-
-  std::string d_;
-  std::array<long long, 2> last_{};
-  bool lineStarted_ = false;
+  std::vector<std::vector<Point2>> strokes_;
 };
 
-// A curve's way into the picture: its points in picture units are cut to the frame, merged
-// within kDrawTolerance and written as path data.
+// A curve's way into the picture: its points in picture units are cut to the frame, and
+// merged within kDrawTolerance.
 class Pen {
  public:
   explicit Pen(const Box& frame)
-      : simplifier_(kMergeTolerance, data_), clipper_(Grown(frame, kClipMargin), simplifier_) {}
+      : simplifier_(kMergeTolerance, strokes_),
+        clipper_(Grown(frame, kClipMargin), simplifier_) {}
   void Add(const Point2& p) { clipper_.Add(p); }
   // The curve is interrupted: the next point starts a new stroke.
   void Break() { clipper_.Break(); }
-  std::string Finish() {
+  Polyline Finish(LineStyle style) {
     clipper_.Break();
     simplifier_.EndStroke();
-    return data_.Take();
+    return {style, strokes_.Take()};
   }
 
  private:
-  PathData data_;
+  StrokeCollector strokes_;
   LineSimplifier simplifier_;
   FrameClipper clipper_;
 };
@@ -238,71 +168,36 @@ Point2 Plan(const Vector3& p) {
   return {p.x, p.z};
 }
 
-class SvgWriter {
- public:
-  void Open(const std::string& element) { out_ << "<" << element << ">\n"; }
-  void Close(const std::string& name) { out_ << "</" << name << ">\n"; }
-  void Raw(const std::string& text) { out_ << text; }
+// A polyline of the mapped points as it shows in the frame; non-finite points break it.
+Polyline Draw(LineStyle style, const std::vector<Point2>& points, const ViewportMapping& map,
+              const Box& frame) {
+  Pen pen(frame);
+  for (const Point2& p : points) pen.Add(map.Map(p));
+  return pen.Finish(style);
+}
 
-  // A path of strokes; nothing when there is none.
-  void Path(const std::string& d, const char* colour, double width, bool dashed) {
-    if (d.empty()) return;
-    out_ << "<path d=\"" << d << "\" fill=\"none\" stroke=\"" << colour << "\" stroke-width=\""
-         << width << "\" stroke-linejoin=\"round\"" << (dashed ? " stroke-dasharray=\"6 4\"" : "")
-         << "/>\n";
-  }
+// A polyline that has no stroke is left out.
+void AddLine(Frame& frame, Polyline line) {
+  if (!line.strokes.empty()) frame.lines.push_back(std::move(line));
+}
 
-  // A polyline of the mapped points as it shows in the frame; non-finite points break it.
-  void Polyline(const std::vector<Point2>& points, const ViewportMapping& map, const Box& frame,
-                const char* colour, double width, bool dashed) {
-    Pen pen(frame);
-    for (const Point2& p : points) pen.Add(map.Map(p));
-    Path(pen.Finish(), colour, width, dashed);
-  }
+void AddMark(Frame& frame, const Point2& centre, double radius, std::optional<Colour> fill,
+             Colour outline) {
+  if (IsFinite(centre)) frame.marks.push_back({centre, radius, fill, outline});
+}
 
-  void Circle(const Point2& centre, double radius, const char* fill, const char* stroke) {
-    if (!IsFinite(centre)) return;
-    out_ << "<circle cx=\"" << Number(centre.x) << "\" cy=\"" << Number(centre.y) << "\" r=\""
-         << radius << "\" fill=\"" << fill << "\" stroke=\"" << stroke << "\"/>\n";
-  }
-
-  void Text(double x, double y, const std::string& text, int size, const char* anchor = "start") {
-    out_ << "<text x=\"" << Number(x) << "\" y=\"" << Number(y) << "\" font-size=\"" << size
-         << "\" text-anchor=\"" << anchor << "\">" << Escaped(text) << "</text>\n";
-  }
-
-  void Frame(const Box& b) {
-    out_ << "<rect x=\"" << Number(b.min.x) << "\" y=\"" << Number(b.min.y) << "\" width=\""
-         << Number(b.width()) << "\" height=\"" << Number(b.height())
-         << "\" fill=\"#FFFFFF\" stroke=\"#888888\" stroke-width=\"0.5\"/>\n";
-  }
-
-  std::string str() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-};
-
-// The run before and after a combine, sampled and stored: at most kMaxCombinedSegments
-// segments.
-struct RunCurves {
-  std::vector<Point2> before;
-  std::vector<Point2> after;
-};
-
-// The rest of the track, segments first … last, streamed from its vertices; its profile
-// starts at `startLength`.
-struct TrackRest {
-  const std::vector<BezierVertex>& vertices;
+// Segments first … last of the track, streamed from its vertices, the profile starting at
+// `startLength`.
+struct TrackRange {
   int first = 0;
   int last = -1;
   double startLength = 0.0;
 };
 
-// The rest as drawn in each view: path data.
-struct RestDrawing {
-  std::string plan;
-  std::string elevation;
+// The track but for the run: the segments before it and those after it.
+struct TrackRest {
+  std::span<const BezierVertex> vertices;
+  std::vector<TrackRange> ranges;
 };
 
 // How each view maps onto the picture.
@@ -311,47 +206,126 @@ struct Views {
   ViewportMapping elevation;
 };
 
+// Segments first … last of a vertex table, streamed: each sample with the length of the path
+// up to it, from `startLength`.
+struct RunPath {
+  std::span<const BezierVertex> vertices;
+  int first = 0;
+  int last = -1;
+  double startLength = 0.0;
+
+  // Calls visit(point, length) for each of SamplePath's points in order.
+  template <class Visit>
+  void ForEach(Visit visit) const {
+    PathLengthCounter length(startLength);
+    ForEachSample(vertices, first, last, [&](const Vector3& p) {
+      visit(p, length.Add(p));
+      return true;
+    });
+  }
+};
+
+// The run before and after a combine; it may be empty.
+struct RunCurves {
+  RunPath before;
+  RunPath after;
+};
+
+// Where the run lies in each view, and where it ends.
+struct RunExtent {
+  Box plan;                   // of both curves and the handles
+  Box elevation;              // of both curves
+  bool anyElevation = false;  // whether they have a finite point in the profile
+  std::optional<Point2> profileStart, profileEnd;  // of the run before, in the profile
+  double endLength = 0.0;                          // the length where the run before ends
+};
+
+RunExtent ExtentOf(const RunCurves& run, const std::vector<Point2>& handles) {
+  BoxBuilder plan;
+  BoxBuilder elevation;
+  RunExtent extent;
+  extent.endLength = run.before.startLength;
+  for (const Point2& p : handles) plan.Add(p);
+  for (const RunPath* curve : {&run.before, &run.after}) {
+    curve->ForEach([&](const Vector3& p, double s) {
+      plan.Add(Plan(p));
+      elevation.Add({s, p.y});
+      if (curve == &run.before) {
+        if (!extent.profileStart) extent.profileStart = Point2{s, p.y};
+        extent.profileEnd = Point2{s, p.y};
+        extent.endLength = s;
+      }
+    });
+  }
+  extent.plan = plan.box();
+  extent.elevation = elevation.box();
+  extent.anyElevation = !elevation.empty();
+  return extent;
+}
+
 // The boxes around all of the rest's samples in both views.
 std::pair<Box, Box> RestBounds(const TrackRest& rest) {
   BoxBuilder plan;
   BoxBuilder elevation;
-  PathLengthCounter length(rest.startLength);
-  ForEachSample(rest.vertices, rest.first, rest.last, [&](const Vector3& p) {
-    plan.Add(Plan(p));
-    elevation.Add({length.Add(p), p.y});
-    return true;
-  });
+  for (const TrackRange& range : rest.ranges) {
+    PathLengthCounter length(range.startLength);
+    ForEachSample(rest.vertices, range.first, range.last, [&](const Vector3& p) {
+      plan.Add(Plan(p));
+      elevation.Add({length.Add(p), p.y});
+      return true;
+    });
+  }
   return {plan.box(), elevation.box()};
 }
 
-// The box around the points of the profiles whose length lies in from … to. Lengths only grow
-// along the rest, so it is followed only up to `to`.
-Box ProfileWindow(const RunCurves& run, const TrackRest& rest, double from, double to) {
+// The box around the points of the profiles whose length lies in from … to, a range that
+// holds the whole run. Lengths only grow along the track, so each range of the rest is
+// followed only up to `to`.
+Box ProfileWindow(const RunExtent& run, const TrackRest& rest, double from, double to) {
   BoxBuilder window;
-  for (const auto* curve : {&run.before, &run.after}) {
-    for (const Point2& p : *curve) {
-      if (p.x >= from && p.x <= to) window.Add(p);
-    }
+  if (run.anyElevation) {
+    window.Add(run.elevation.min);
+    window.Add(run.elevation.max);
   }
-  PathLengthCounter length(rest.startLength);
-  ForEachSample(rest.vertices, rest.first, rest.last, [&](const Vector3& p) {
-    const double s = length.Add(p);
-    if (s >= from && s <= to) window.Add({s, p.y});
-    return !(s > to);
-  });
+  for (const TrackRange& range : rest.ranges) {
+    PathLengthCounter length(range.startLength);
+    ForEachSample(rest.vertices, range.first, range.last, [&](const Vector3& p) {
+      const double s = length.Add(p);
+      if (s >= from && s <= to) window.Add({s, p.y});
+      return !(s > to);
+    });
+  }
   return window.box();
 }
 
-// Where segment i's control points lie, and so its curve: their box in the plan, in picture
-// units, and their range of heights.
+// The square of the distance from p to the line from a to b.
+double SquaredDistanceToSegment(const Point2& p, const Point2& a, const Point2& b) {
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double length2 = dx * dx + dy * dy;
+  const double t =
+      length2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length2, 0.0, 1.0) : 0.0;
+  const double ox = p.x - (a.x + t * dx), oy = p.y - (a.y + t * dy);
+  return ox * ox + oy * oy;
+}
+
+// What segment i's control points say about its curve, which lies in their hull: their box
+// in the plan, in picture units; their range of heights; and whether the curve is so nearly
+// straight in the plan that the line between its ends passes within kDotSize of every sample.
 struct SegmentHull {
   bool finite = false;
   Box plan;
   double lowest = 0.0;
   double highest = 0.0;
+  bool flatInPlan = false;
 };
 
-SegmentHull HullOf(const std::vector<BezierVertex>& v, int i, const ViewportMapping& planMap) {
+// Whether a box of width × height on the page is no larger than a dot: every point in it is
+// within kDotSize of every other.
+bool DotSized(double width, double height) {
+  return width * width + height * height <= kDotSize * kDotSize;
+}
+
+SegmentHull HullOf(std::span<const BezierVertex> v, int i, const ViewportMapping& planMap) {
   const BezierVertex& a = v[static_cast<std::size_t>(i)];
   const BezierVertex& b = v[static_cast<std::size_t>(i + 1)];
   SegmentHull hull;
@@ -366,11 +340,22 @@ SegmentHull HullOf(const std::vector<BezierVertex>& v, int i, const ViewportMapp
   hull.finite = true;
   // Samples are rounded to single precision: a few of its steps more on every side.
   Box box = plan.box();
-  box = Grown(box, 1e-6 * std::max({std::fabs(box.min.x), std::fabs(box.min.y),
-                                    std::fabs(box.max.x), std::fabs(box.max.y)}));
+  const double rounding = 1e-6 * std::max({std::fabs(box.min.x), std::fabs(box.min.y),
+                                           std::fabs(box.max.x), std::fabs(box.max.y)});
+  box = Grown(box, rounding);
   const Point2 p = planMap.Map(box.min);
   const Point2 q = planMap.Map(box.max);
   hull.plan = {{std::min(p.x, q.x), std::min(p.y, q.y)}, {std::max(p.x, q.x), std::max(p.y, q.y)}};
+  if (DotSized(hull.plan.width(), hull.plan.height())) {
+    hull.flatInPlan = true;
+    return hull;
+  }
+  // No point of the hull is further from the line between the ends than one of the inner
+  // control points.
+  const Point2 start = Plan(a.position), end = Plan(b.position);
+  const double bulge = std::sqrt(std::max(SquaredDistanceToSegment(Plan(a.controlOut), start, end),
+                                          SquaredDistanceToSegment(Plan(b.controlIn), start, end)));
+  hull.flatInPlan = (bulge + 2 * rounding) * planMap.scaleX() <= kDotSize;
   return hull;
 }
 
@@ -382,26 +367,43 @@ bool MeetsPlanFrame(const SegmentHull& hull) {
                           hull.plan.max.y >= frame.min.y && hull.plan.min.y <= frame.max.y);
 }
 
-// How many of a segment's samples are drawn: all, or only the first where all of them fit in
-// a box of width × height on the page whose diagonal is at most kDotSize.
-int DrawnSamples(bool finite, double width, double height) {
-  return finite && width * width + height * height <= kDotSize * kDotSize ? 1 : kSamplesPerSegment;
+// How many of a segment's samples are drawn in a view: all, or only the first where the line
+// from it to the next segment's first passes within kDotSize of all of them.
+int DrawnSamples(bool flat) {
+  return flat ? 1 : kSamplesPerSegment;
 }
 
-// Draws the rest in both views from one pass over its samples. The profile is followed until
-// it leaves its frame on the right, where it stays, as lengths only grow; after that, a
-// segment that cannot come near the plan's frame is not sampled at all.
-class RestPainter {
+// Draws ranges of a vertex table's segments in both views, one pass over their samples. The
+// profile is followed until it leaves its frame on the right, where it stays, as lengths only
+// grow; after that, a segment that cannot come near the plan's frame is not sampled at all.
+class CurvePainter {
  public:
-  RestPainter(const TrackRest& rest, const Views& views)
-      : rest_(rest), views_(views), length_(rest.startLength) {}
+  CurvePainter(std::span<const BezierVertex> vertices, const Views& views)
+      : vertices_(vertices), views_(views) {}
 
+  void Range(const TrackRange& range) {
+    if (!IsSegmentRange(vertices_, range.first, range.last)) return;
+    length_ = PathLengthCounter(range.startLength);
+    lastMet_ = false;
+    for (int i = range.first; i <= range.last; ++i) Segment(i);
+    const Vector3& end = vertices_[static_cast<std::size_t>(range.last + 1)].position;
+    if (lastMet_) ToPlan(end);
+    if (profileOpen_) ToProfile(length_.Add(end), end.y);
+    // A range that follows starts after a gap.
+    plan_.Break();
+    elevation_.Break();
+  }
+
+  std::pair<Polyline, Polyline> Finish(LineStyle style) {
+    return {plan_.Finish(style), elevation_.Finish(style)};
+  }
+
+ private:
   void Segment(int i) {
-    const SegmentHull hull = HullOf(rest_.vertices, i, views_.plan);
+    const SegmentHull hull = HullOf(vertices_, i, views_.plan);
     const bool meets = MeetsPlanFrame(hull);
     // The segment's first sample also ends the line from the one before.
-    const int toPlan = meets ? DrawnSamples(hull.finite, hull.plan.width(), hull.plan.height())
-                             : (lastMet_ ? 1 : 0);
+    const int toPlan = meets ? DrawnSamples(hull.flatInPlan) : (lastMet_ ? 1 : 0);
     Sample(i, profileOpen_ ? kSamplesPerSegment : toPlan);
     for (int k = 0; k < toPlan; ++k) ToPlan(points_[static_cast<std::size_t>(k)]);
     if (!meets) plan_.Break();
@@ -409,25 +411,32 @@ class RestPainter {
     if (!profileOpen_) return;
     const double run = (lengths_.back() - lengths_.front()) * views_.elevation.scaleX();
     const double rise = (hull.highest - hull.lowest) * views_.elevation.scaleY();
-    const int toProfile = DrawnSamples(hull.finite, run, rise);
+    const int toProfile = DrawnSamples(hull.finite && (DotSized(run, rise) || FlatInProfile(i)));
     for (int k = 0; k < toProfile && profileOpen_; ++k) {
       ToProfile(lengths_[static_cast<std::size_t>(k)], points_[static_cast<std::size_t>(k)].y);
     }
   }
 
-  RestDrawing Finish() {
-    const Vector3& end = rest_.vertices[static_cast<std::size_t>(rest_.last + 1)].position;
-    if (lastMet_) ToPlan(end);
-    if (profileOpen_) ToProfile(length_.Add(end), end.y);
-    return {plan_.Finish(), elevation_.Finish()};
+  // Whether the line in the profile from segment i's first sample to its end passes within
+  // kDotSize of its other samples, which Sample has computed with their lengths.
+  bool FlatInProfile(int i) const {
+    const Vector3& end = vertices_[static_cast<std::size_t>(i + 1)].position;
+    // The length that the end will be given, the same sum as PathLengthCounter's.
+    const double endLength = lengths_.back() + Distance(points_.back(), end);
+    const Point2 from = views_.elevation.Map({lengths_.front(), points_.front().y});
+    const Point2 to = views_.elevation.Map({endLength, end.y});
+    for (std::size_t k = 1; k < kSamplesPerSegment; ++k) {
+      const Point2 q = views_.elevation.Map({lengths_[k], points_[k].y});
+      if (!(SquaredDistanceToSegment(q, from, to) <= kDotSize * kDotSize)) return false;
+    }
+    return true;
   }
 
- private:
   // The first `count` samples of segment i, with their lengths while the profile needs them.
   void Sample(int i, int count) {
     for (int k = 0; k < count; ++k) {
       const auto at = static_cast<std::size_t>(k);
-      points_[at] = SegmentPoint(rest_.vertices, i, k);
+      points_[at] = SegmentPoint(vertices_, i, k);
       if (profileOpen_) lengths_[at] = length_.Add(points_[at]);
     }
   }
@@ -440,72 +449,89 @@ class RestPainter {
     profileOpen_ = !(q.x > kElevationPanel.max.x + kClipMargin);
   }
 
-  const TrackRest& rest_;
+  std::span<const BezierVertex> vertices_;
   const Views& views_;
   Pen plan_{kPlanPanel};
   Pen elevation_{kElevationPanel};
-  PathLengthCounter length_;
+  PathLengthCounter length_{0.0};
   bool profileOpen_ = true;
   bool lastMet_ = false;  // whether the segment before can come near the plan's frame
   std::array<Vector3, kSamplesPerSegment> points_{};
   std::array<double, kSamplesPerSegment> lengths_{};
 };
 
-RestDrawing DrawRest(const TrackRest& rest, const Views& views) {
-  if (!IsSegmentRange(rest.vertices, rest.first, rest.last)) return {};
-  RestPainter painter(rest, views);
-  for (int i = rest.first; i <= rest.last; ++i) painter.Segment(i);
-  return painter.Finish();
+std::pair<Polyline, Polyline> DrawRest(const TrackRest& rest, const Views& views,
+                                       LineStyle style) {
+  CurvePainter painter(rest.vertices, views);
+  for (const TrackRange& range : rest.ranges) painter.Range(range);
+  return painter.Finish(style);
 }
 
-// Opens the view's group and its clipped drawing group, and draws the frame, label and
-// curves; the caller adds the marks and closes both groups.
-void DrawView(SvgWriter& svg, const char* name, const Box& panel, const char* label,
-              const ViewportMapping& map, const std::string& rest, const RunCurves& run,
-              bool combined) {
-  svg.Open(std::string("g id=\"") + name + "\"");
-  svg.Raw(std::string("<clipPath id=\"") + name + "-frame\"><rect x=\"" + Number(panel.min.x) +
-          "\" y=\"" + Number(panel.min.y) + "\" width=\"" + Number(panel.width()) + "\" height=\"" +
-          Number(panel.height()) + "\"/></clipPath>\n");
-  svg.Frame(panel);
-  svg.Text(panel.min.x + 6, panel.min.y + 16, label, 12);
-  svg.Open(std::string("g clip-path=\"url(#") + name + "-frame)\"");
-  svg.Path(rest, combined ? kContextColour : kAfterColour, combined ? 2 : 2.5, false);
-  if (combined) {
-    // The old run is dashed over the new one, so both show where they nearly coincide.
-    svg.Polyline(run.after, map, panel, kAfterColour, 3, false);
-    svg.Polyline(run.before, map, panel, kBeforeColour, 1.5, true);
-  }
+// The run's curve in both views.
+std::pair<Polyline, Polyline> DrawRun(const RunPath& run, const Views& views, LineStyle style) {
+  CurvePainter painter(run.vertices, views);
+  painter.Range({run.first, run.last, run.startLength});
+  return painter.Finish(style);
 }
 
-void DrawLegend(SvgWriter& svg, const std::optional<CombineOverlay>& overlay) {
+// A view's frame, its label, and the rest of the track and the run in it (the old run dashed
+// over the new one, so both show where they nearly coincide); the caller adds the marks.
+Frame DrawView(const char* name, const Box& panel, const ViewportMapping& map, const char* label,
+               Polyline rest, Polyline runAfter, Polyline runBefore) {
+  Frame frame;
+  frame.name = name;
+  frame.box = panel;
+  frame.placement = map.placement();
+  frame.label = {{panel.min.x + 6, panel.min.y + 16}, label, 12, Anchor::kStart, kTextColour};
+  AddLine(frame, std::move(rest));
+  AddLine(frame, std::move(runAfter));
+  AddLine(frame, std::move(runBefore));
+  return frame;
+}
+
+std::string SegmentsText(int count) {
+  return std::to_string(count) + " segment" + (count == 1 ? "" : "s");
+}
+
+// The run in words: "first 3 segments", or "segments 5 to 7" for one that starts later.
+std::string RunText(const CombineOverlay& overlay) {
+  if (overlay.first == 0) return "first " + SegmentsText(overlay.count);
+  return "segments " + std::to_string(overlay.first) + " to " +
+         std::to_string(overlay.first + overlay.count - 1);
+}
+
+// A number as printf's "%.6g" writes it in the C locale, whatever the process's locale.
+std::string ShortNumber(double value) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr;
+  return std::string(text, end);
+}
+
+void DrawLegend(Drawing& drawing, const CombineOverlay* overlay) {
   // The run's label is the longest: "first 6553 segments before" ends near x = 225.
   const double y = 352;
-  auto swatch = [&](double x, const char* colour, bool dashed, const std::string& label) {
-    svg.Raw("<line x1=\"" + Number(x) + "\" y1=\"" + Number(y - 4) + "\" x2=\"" + Number(x + 24) +
-            "\" y2=\"" + Number(y - 4) + "\" stroke=\"" + colour + "\" stroke-width=\"2.5\"" +
-            (dashed ? " stroke-dasharray=\"6 4\"" : "") + "/>\n");
-    svg.Text(x + 30, y, label, 12);
+  auto swatch = [&](double x, LineStyle style, std::string label) {
+    drawing.legend.push_back({style,
+                              {x, y - 4},
+                              {x + 24, y - 4},
+                              kLegendLineWidth,
+                              {{x + 30, y}, std::move(label), 12, Anchor::kStart, kLegendTextColour}});
   };
-  svg.Open("g id=\"legend\" font-family=\"sans-serif\" fill=\"#222222\"");
   if (overlay) {
-    const std::string run = "first " + std::to_string(overlay->segments) + " segment" +
-                            (overlay->segments == 1 ? "" : "s");
-    swatch(20, kBeforeColour, true, run + " before");
-    swatch(240, kAfterColour, false, "after COMBINE!");
-    swatch(380, kHandleColour, false, "changed handles");
-    swatch(530, kContextColour, false, "rest of the track");
-    char deviation[64];
-    std::snprintf(deviation, sizeof deviation, "%.6g", overlay->maxDeviation);
-    svg.Text(20, y + 22,
-             std::string("Largest deviation of the fit: ") + deviation +
-                 " track units. Circles: the run's end vertices.",
-             12);
+    swatch(20, LineStyle::kRunBefore, RunText(*overlay) + " before");
+    swatch(240, LineStyle::kRunAfter, "after COMBINE!");
+    swatch(380, LineStyle::kHandle, "changed handles");
+    swatch(530, LineStyle::kRest, "rest of the track");
+    drawing.deviation = Text{{20, y + 22},
+                             "Largest deviation of the fit: " + ShortNumber(overlay->maxDeviation) +
+                                 " track units. Circles: the run's end vertices.",
+                             12,
+                             Anchor::kStart,
+                             kLegendTextColour};
   } else {
-    swatch(20, kAfterColour, false, "track path");
+    swatch(20, LineStyle::kTrack, "track path");
   }
-  svg.Text(780, y + 22, "y is up", 12, "end");
-  svg.Close("g");
+  drawing.axisNote = {{780, y + 22}, "y is up", 12, Anchor::kEnd, kLegendTextColour};
 }
 
 // Without a combine the whole track fills each view. Heights are stretched to fill the
@@ -518,22 +544,54 @@ Views WholeTrackViews(const TrackRest& track) {
 
 // With a combine the run and its neighbourhood fill each view, and the rest of the track is
 // cut at the frame.
-Views FocusedViews(const RunCurves& plan, const std::vector<Point2>& handles,
-                   const RunCurves& elevation, const TrackRest& rest) {
-  const Box planData = FocusOn(BoundsOf({plan.before, plan.after, handles}), 0.6);
-  const Box runBox = BoundsOf({elevation.before, elevation.after});
+Views FocusedViews(const RunExtent& extent, const TrackRest& rest) {
+  const Box planData = FocusOn(extent.plan, 0.6);
+  const Box& runBox = extent.elevation;
   const double grow = std::max(runBox.width(), 1.0) * 0.6;
   const double from = runBox.min.x - grow, to = runBox.max.x + grow;
-  Box elevationData = Padded(ProfileWindow(elevation, rest, from, to));
+  Box elevationData = Padded(ProfileWindow(extent, rest, from, to));
   elevationData.min.x = from;
   elevationData.max.x = to;
   return {ViewportMapping(planData, kPlanPanel, false),
           ViewportMapping(elevationData, kElevationPanel, true, false)};
 }
 
+// The length of the path through segments 0 … first − 1, as the rest's profile counts it.
+double LengthBefore(std::span<const BezierVertex> vertices, int first) {
+  PathLengthCounter length(0.0);
+  ForEachSample(vertices, 0, first - 1, [&](const Vector3& p) {
+    length.Add(p);
+    return true;
+  });
+  return length.length();
+}
+
+// A character of UTF-8 text, or an escaped byte (`\xNN`, four characters) taken whole.
+struct Piece {
+  std::size_t start = 0;  // byte offset
+  std::size_t characters = 1;
+};
+
+std::vector<Piece> PiecesOf(std::string_view text) {
+  std::vector<Piece> pieces;
+  for (std::size_t i = 0; i < text.size();) {
+    const bool escape = text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
+                        std::isxdigit(static_cast<unsigned char>(text[i + 2])) &&
+                        std::isxdigit(static_cast<unsigned char>(text[i + 3]));
+    pieces.push_back({i, escape ? 4u : 1u});
+    if (escape) {
+      i += 4;
+      continue;
+    }
+    ++i;
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+  }
+  return pieces;
+}
+
 }  // namespace
 
-std::vector<Vector3> SamplePath(const std::vector<BezierVertex>& v, int first, int last,
+std::vector<Vector3> SamplePath(std::span<const BezierVertex> v, int first, int last,
                                 int perSegment) {
   std::vector<Vector3> points;
   if (!IsSegmentRange(v, first, last)) return points;
@@ -598,68 +656,126 @@ Point2 ViewportMapping::Map(const Point2& p) const {
   return {x, y};
 }
 
+ViewPlacement ViewportMapping::placement() const {
+  const double scaleY = flipY_ ? -scaleY_ : scaleY_;
+  const double anchorY = flipY_ ? data_.max.y : data_.min.y;
+  return {scaleX_, scaleY, offset_.x - data_.min.x * scaleX_, offset_.y - anchorY * scaleY};
+}
+
 Box FocusOn(const Box& run, double margin) {
   const double grow = std::max({run.width(), run.height(), 1.0}) * margin;
   return {{run.min.x - grow, run.min.y - grow}, {run.max.x + grow, run.max.y + grow}};
 }
 
-std::string RenderSvg(const std::vector<BezierVertex>& vertices, const std::string& title,
-                      const std::optional<CombineOverlay>& overlay) {
-  const int segments = std::max(static_cast<int>(vertices.size()) - 1, 0);
-  const int run = overlay ? std::clamp(overlay->segments, 0, segments) : 0;
+Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& title,
+                  const CombineOverlay* overlay) {
+  const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
+  // The run, segments first … first + count − 1, and its vertices after the combine.
+  const int first = overlay ? std::clamp(overlay->first, 0, segments) : 0;
+  const int count = overlay ? std::clamp(overlay->count, 0, segments - first) : 0;
+  const std::span<const BezierVertex> after =
+      overlay ? std::span<const BezierVertex>(overlay->after) : std::span<const BezierVertex>();
+  const int afterCount =
+      after.empty() ? 0 : std::min(count, static_cast<int>(after.size()) - 1);
 
-  // The run is sampled once and both views derived from it; the rest of the track is
-  // streamed, once for its extent where that sets the views, and once to draw it.
-  const std::vector<Vector3> runBefore = SamplePath(vertices, 0, run - 1, kSamplesPerSegment);
-  const std::vector<Vector3> runAfter =
-      overlay ? SamplePath(overlay->after, 0, run - 1, kSamplesPerSegment) : std::vector<Vector3>();
-  const TrackRest rest{vertices, run, segments - 1, PathLength(runBefore)};
-  const RunCurves plan{PlanView(runBefore), PlanView(runAfter)};
-  const RunCurves elevation{ElevationView(runBefore), ElevationView(runAfter)};
+  // The run and the rest of the track are streamed, never stored: once for their extent
+  // where that sets the views, and once to draw them.
+  const double startLength = first > 0 ? LengthBefore(vertices, first) : 0.0;
+  const RunCurves run{{vertices, first, first + count - 1, startLength},
+                      {after, 0, afterCount - 1, startLength}};
   std::vector<Point2> handles;  // pairs: vertex, control point
   std::vector<Point2> runEnds;
-  if (overlay && run > 0) {
-    const BezierVertex& start = overlay->after.front();
-    const BezierVertex& end = overlay->after[static_cast<std::size_t>(run)];
+  if (afterCount > 0) {
+    const BezierVertex& start = after.front();
+    const BezierVertex& end = after[static_cast<std::size_t>(afterCount)];
     handles = {Plan(start.position), Plan(start.controlOut), Plan(end.position),
                Plan(end.controlIn)};
     runEnds = {Plan(start.position), Plan(end.position)};
   }
+  const RunExtent extent = overlay ? ExtentOf(run, handles) : RunExtent{};
+  TrackRest rest{vertices, {}};
+  if (first > 0) rest.ranges.push_back({0, first - 1, 0.0});
+  rest.ranges.push_back({first + count, segments - 1, extent.endLength});
 
-  const Views views =
-      overlay ? FocusedViews(plan, handles, elevation, rest) : WholeTrackViews(rest);
-  const RestDrawing restDrawing = DrawRest(rest, views);
+  const Views views = overlay ? FocusedViews(extent, rest) : WholeTrackViews(rest);
+  auto [restPlan, restElevation] =
+      DrawRest(rest, views, overlay ? LineStyle::kRest : LineStyle::kTrack);
+  auto [afterPlan, afterElevation] = DrawRun(run.after, views, LineStyle::kRunAfter);
+  auto [beforePlan, beforeElevation] = DrawRun(run.before, views, LineStyle::kRunBefore);
 
-  SvgWriter svg;
-  svg.Raw(
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"800\" height=\"400\" "
-      "viewBox=\"0 0 800 400\" preserveAspectRatio=\"xMidYMid meet\" "
-      "font-family=\"sans-serif\">\n");
-  svg.Raw("<rect width=\"800\" height=\"400\" fill=\"#F7F7F7\"/>\n");
-  svg.Text(20, 26, title, 16);
+  Drawing drawing;
+  drawing.title = {{20, 26}, DisplayText(title), 16, Anchor::kStart, kTextColour};
 
-  DrawView(svg, "plan", kPlanPanel, "Plan, seen from above (x across, z down)", views.plan,
-           restDrawing.plan, plan, overlay.has_value());
+  Frame planFrame = DrawView("plan", kPlanPanel, views.plan,
+                             "Plan, seen from above (x across, z down)", std::move(restPlan),
+                             std::move(afterPlan), std::move(beforePlan));
   for (std::size_t i = 0; i + 1 < handles.size(); i += 2) {
-    svg.Polyline({handles[i], handles[i + 1]}, views.plan, kPlanPanel, kHandleColour, 1.5, false);
-    svg.Circle(views.plan.Map(handles[i + 1]), 3, kHandleColour, kHandleColour);
+    AddLine(planFrame,
+            Draw(LineStyle::kHandle, {handles[i], handles[i + 1]}, views.plan, kPlanPanel));
   }
-  for (const Point2& p : runEnds) svg.Circle(views.plan.Map(p), 4.5, "none", "#000000");
-  svg.Close("g");
-  svg.Close("g");
+  const Colour handleColour = LookOf(LineStyle::kHandle).colour;
+  for (std::size_t i = 0; i + 1 < handles.size(); i += 2) {
+    AddMark(planFrame, views.plan.Map(handles[i + 1]), 3, handleColour, handleColour);
+  }
+  for (const Point2& p : runEnds) {
+    AddMark(planFrame, views.plan.Map(p), 4.5, std::nullopt, kRunEndColour);
+  }
+  drawing.frames.push_back(std::move(planFrame));
 
-  DrawView(svg, "elevation", kElevationPanel, "Elevation: height y along the path length",
-           views.elevation, restDrawing.elevation, elevation, overlay.has_value());
-  if (overlay && !elevation.before.empty()) {
-    svg.Circle(views.elevation.Map(elevation.before.front()), 4.5, "none", "#000000");
-    svg.Circle(views.elevation.Map(elevation.before.back()), 4.5, "none", "#000000");
+  Frame elevationFrame = DrawView("elevation", kElevationPanel, views.elevation,
+                                  "Elevation: height y along the path length",
+                                  std::move(restElevation), std::move(afterElevation),
+                                  std::move(beforeElevation));
+  for (const auto& end : {extent.profileStart, extent.profileEnd}) {
+    if (end) AddMark(elevationFrame, views.elevation.Map(*end), 4.5, std::nullopt, kRunEndColour);
   }
-  svg.Close("g");
-  svg.Close("g");
-  DrawLegend(svg, overlay);
-  svg.Raw("</svg>\n");
-  return svg.str();
+  drawing.frames.push_back(std::move(elevationFrame));
+  DrawLegend(drawing, overlay);
+  return drawing;
+}
+
+LineLook LookOf(LineStyle style) {
+  // Colours that stay apart for colour-blind readers (the Okabe–Ito set) and greys.
+  constexpr Colour kBlue = 0x0072B2;
+  constexpr Colour kVermillion = 0xD55E00;
+  switch (style) {
+    case LineStyle::kTrack:
+      return {kBlue, 2.5, false};
+    case LineStyle::kRest:
+      return {0xC8C8C8, 2, false};  // light grey
+    case LineStyle::kRunBefore:
+      return {0x6E6E6E, 1.5, true};  // dark grey
+    case LineStyle::kRunAfter:
+      return {kBlue, 3, false};
+    case LineStyle::kHandle:
+      return {kVermillion, 1.5, false};
+  }
+  return {};
+}
+
+std::string ShortenedName(std::string_view name, std::size_t characters) {
+  const std::string shown = DisplayText(name);
+  const std::vector<Piece> pieces = PiecesOf(shown);
+  std::size_t total = 0;
+  for (const Piece& piece : pieces) total += piece.characters;
+  if (total <= characters) return shown;
+  // The start and the end share what the ellipsis leaves, the end taking the odd one (it
+  // holds the extension); whole pieces only, so an escape may leave them a little shorter.
+  const std::size_t room = characters > 0 ? characters - 1 : 0;
+  const std::size_t headRoom = room / 2, tailRoom = room - headRoom;
+  std::size_t head = 0, used = 0;
+  while (head < pieces.size() && used + pieces[head].characters <= headRoom) {
+    used += pieces[head++].characters;
+  }
+  std::size_t tail = pieces.size();
+  used = 0;
+  while (tail > head && used + pieces[tail - 1].characters <= tailRoom) {
+    used += pieces[--tail].characters;
+  }
+  const auto startOf = [&](std::size_t piece) {
+    return piece < pieces.size() ? pieces[piece].start : shown.size();
+  };
+  return shown.substr(0, startOf(head)) + "\u2026" + shown.substr(startOf(tail));
 }
 
 }  // namespace qu::plot

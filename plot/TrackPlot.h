@@ -1,9 +1,13 @@
 #pragma once
 
-#include <optional>
+#include <cstddef>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "CombineOverlay.h"
+#include "Drawing.h"
 #include "PlotGeometry.h"
 #include "VertexChunks.h"
 
@@ -15,7 +19,7 @@ namespace qu::plot {
 
 // Points along segments first … last of a vertex table, `perSegment` per segment plus the end
 // point of the last one.
-std::vector<Vector3> SamplePath(const std::vector<BezierVertex>& vertices, int first, int last,
+std::vector<Vector3> SamplePath(std::span<const BezierVertex> vertices, int first, int last,
                                 int perSegment);
 
 // Plan view: x to the right, z downwards as seen from above.
@@ -36,6 +40,8 @@ class ViewportMapping {
  public:
   ViewportMapping(const Box& data, const Box& viewport, bool flipY, bool keepAspect = true);
   Point2 Map(const Point2& p) const;
+  // The same mapping as the drawing states it (up to rounding).
+  ViewPlacement placement() const;
   double scaleX() const { return scaleX_; }
   double scaleY() const { return scaleY_; }
 
@@ -51,26 +57,30 @@ class ViewportMapping {
 // run fills the middle of a view and its neighbourhood shows around it.
 Box FocusOn(const Box& run, double margin);
 
-// What a combine changed, for drawing it.
-struct CombineOverlay {
-  std::vector<BezierVertex> after;  // the vertex table after the combine
-  int segments = 0;                 // the run: segments 0 … segments − 1
-  double maxDeviation = 0.0;
-};
-
 // How far, in picture units, a drawn line may stray from the sampled curve (before its
-// coordinates are rounded to 0.1). The picture is 800 units wide: a twentieth of a unit is
-// half the rounding step, and small enough that the corners between the lines kept do not
-// show even at twice the picture's size.
+// coordinates are rounded to 0.1 in a file). The picture is 800 units wide: a twentieth of a
+// unit is half the rounding step, and small enough that the corners between the lines kept do
+// not show even at twice the picture's size.
 inline constexpr double kDrawTolerance = 0.05;
 
-// The whole picture as an SVG document of 800 × 400 units that scales to its viewport. The
-// title may hold any bytes; it is shown through DisplayText, so the document is always
-// well-formed UTF-8 XML. Each curve is sampled as SamplePath does, 16 points per segment, and
-// drawn only where it meets its view's frame, with only the points needed to stay within
-// kDrawTolerance of the samples; the samples of the track are streamed, not stored, so a
-// track of any length costs memory for what its drawing shows.
-std::string RenderSvg(const std::vector<BezierVertex>& vertices, const std::string& title,
-                      const std::optional<CombineOverlay>& overlay);
+// The whole picture, 800 × 400 units: the title (any bytes, shown in the display form), the
+// plan and the elevation, and the legend. Without an overlay the whole track fills both
+// views; with one, its run before (dashed) and after, the two handles it changes and the run's
+// end vertices fill them, the rest of the track drawn around them. Each curve is sampled as
+// SamplePath does, 16 points per segment, and kept only where it meets its view's frame (and
+// a little beyond, so that the frame, not the cut, is where a line ends), with only the
+// points needed to stay within kDrawTolerance of the samples; the samples of the track are
+// streamed, not stored, so a track of any length costs memory for what its drawing shows.
+Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& title,
+                  const CombineOverlay* overlay = nullptr);
+
+// The longest file name, in characters of its display form, that a picture's title shows
+// whole; with the words after it, a title this long still fits on the picture.
+inline constexpr std::size_t kTitleNameCharacters = 40;
+
+// A name for a title: its display form (DisplayText), and when that is longer than
+// `characters` characters, its start and end with "…" between them, `characters` in all. An
+// escaped byte (`\xE9`) is kept whole or left out whole.
+std::string ShortenedName(std::string_view name, std::size_t characters = kTitleNameCharacters);
 
 }  // namespace qu::plot

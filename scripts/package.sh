@@ -52,7 +52,11 @@ expected=(usr/bin/qutrack usr/bin/qu-vellumar "$desktop"
           usr/share/mime/packages/qu-vellumar.xml
           usr/share/metainfo/org.quvellumar.quvellumar.metainfo.xml
           usr/share/man/man1/qutrack.1.gz usr/share/man/man1/qu-vellumar.1.gz
-          usr/share/doc/qu-vellumar/copyright usr/share/doc/qu-vellumar/changelog.gz)
+          usr/share/doc/qu-vellumar/copyright usr/share/doc/qu-vellumar/changelog.gz
+          usr/share/icons/hicolor/scalable/apps/qu-vellumar.svg)
+for size in 16 24 32 48 64 128 256; do
+  expected+=("usr/share/icons/hicolor/${size}x$size/apps/qu-vellumar.png")
+done
 # The icon the menu entry names must come with it.
 icon=$(sed -n 's/^Icon=//p' "$unpacked/$desktop")
 if [ -n "$icon" ]; then

@@ -7,7 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${QU_BUILD_DIR:-$root/build}
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-          nlohmann-json3-dev qt6-base-dev qt6-svg-dev fonts-dejavu-core fonts-liberation2
+          nlohmann-json3-dev qt6-base-dev fonts-dejavu-core fonts-liberation2
           clang-14 libclang-rt-14-dev libexpat1-dev librsvg2-bin)
 
 missing=()

@@ -1,12 +1,13 @@
-// The produced SVG read back with an XML parser: well-formed, with the expected groups and
-// curves.
+// The SVG writer's pictures read back with an XML parser: well-formed, with a group and a
+// path for each frame and polyline of the drawing.
 #include <gtest/gtest.h>
 
 #include <QXmlStreamReader>
 #include <map>
 
+#include "CombineOverlay.h"
 #include "SampleTracks.h"
-#include "SegmentMerge.h"
+#include "SvgWriter.h"
 #include "TrackPlot.h"
 
 namespace qu::plot {
@@ -48,7 +49,7 @@ SvgSummary Read(const std::string& svg) {
 
 TEST(PlotSvg, APlainTrackHasTwoViewsOfOneCurveEach) {
   const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
-  SvgSummary svg = Read(RenderSvg(vertices, "sample <&> \"quoted\"", std::nullopt));
+  SvgSummary svg = Read(WriteSvg(DrawTrack(vertices, "sample <&> \"quoted\"")));
   ASSERT_TRUE(svg.wellFormed);
   EXPECT_EQ(svg.viewBox, "0 0 800 400");
   EXPECT_EQ(svg.pathsInGroup["plan"], 1);
@@ -58,12 +59,9 @@ TEST(PlotSvg, APlainTrackHasTwoViewsOfOneCurveEach) {
 
 TEST(PlotSvg, ACombineShowsBeforeAfterAndTheTwoHandles) {
   const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
-  VertexChunk combined;
-  combined.Vertices = vertices;
-  const CombineResult result = CombineSegments(combined, 0, 2);
-  ASSERT_TRUE(result.combined());
-  SvgSummary svg = Read(
-      RenderSvg(vertices, "sample", CombineOverlay{combined.Vertices, 3, result.maxDeviation}));
+  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, 3);
+  ASSERT_TRUE(combined.overlay);
+  SvgSummary svg = Read(WriteSvg(DrawTrack(vertices, "sample", &*combined.overlay)));
   ASSERT_TRUE(svg.wellFormed);
   EXPECT_EQ(svg.pathsInGroup["plan"], 3 + 2);  // rest, before, after; two handles
   EXPECT_EQ(svg.pathsInGroup["elevation"], 3);
@@ -73,11 +71,12 @@ TEST(PlotSvg, ACombineShowsBeforeAfterAndTheTwoHandles) {
 TEST(PlotSvg, DegenerateTracksStillGiveWellFormedPictures) {
   for (std::size_t count : {0u, 1u, 2u}) {
     std::vector<BezierVertex> vertices(count);
-    EXPECT_TRUE(Read(RenderSvg(vertices, "empty", std::nullopt)).wellFormed) << count;
+    EXPECT_TRUE(Read(WriteSvg(DrawTrack(vertices, "empty"))).wellFormed) << count;
   }
   std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
   broken[5].position.x = NAN;
-  EXPECT_TRUE(Read(RenderSvg(broken, "nan", std::nullopt)).wellFormed);
+  EXPECT_TRUE(Read(WriteSvg(DrawTrack(broken, "nan"))).wellFormed);
+  EXPECT_TRUE(Read(WriteSvg(DrawTrack(broken, "\xFF\xFE\x01<"))).wellFormed);
 }
 
 }  // namespace

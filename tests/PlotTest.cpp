@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "CombineOverlay.h"
+#include "DisplayText.h"
 #include "SampleTracks.h"
 #include "SegmentMerge.h"
 #include "Strokes.h"
+#include "SvgWriter.h"
 #include "TrackPlot.h"
 
 namespace qu::plot {
@@ -124,15 +128,305 @@ TEST(Plot, ClippingKeepsTheLinesThatCrossTheFrame) {
 
 TEST(Plot, ALargeTrackGivesASmallPicture) {
   const auto vertices = samples::MakeSmoothPath(200000);
-  EXPECT_LE(RenderSvg(vertices, "large", std::nullopt).size(), 1'000'000u);
-  VertexChunk combined;
-  combined.Vertices = vertices;
-  const CombineResult result = CombineSegments(combined, 0, 49);
-  ASSERT_TRUE(result.combined());
-  const std::string svg =
-      RenderSvg(vertices, "large", CombineOverlay{combined.Vertices, 50, result.maxDeviation});
-  EXPECT_LE(svg.size(), 1'000'000u);
+  EXPECT_LE(WriteSvg(DrawTrack(vertices, "large")).size(), 1'000'000u);
+  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, 50);
+  ASSERT_TRUE(combined.overlay);
+  EXPECT_LE(WriteSvg(DrawTrack(vertices, "large", &*combined.overlay)).size(), 1'000'000u);
 }
 
+// Whether two vertex tables hold the same bytes.
+bool SameBytes(std::span<const BezierVertex> a, std::span<const BezierVertex> b) {
+  return a.size() == b.size() &&
+         (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(BezierVertex)) == 0);
+}
+
+// The overlay builder combines a copy of the run alone: the same bits and the same refusals
+// as CombineSegments on the whole table, and the track untouched.
+TEST(Plot, TheOverlayIsTheCombineOfTheRun) {
+  std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
+  broken[5].controlIn.y = NAN;
+  struct Row {
+    const char* name;
+    std::vector<BezierVertex> vertices;
+    int count;
+  };
+  const std::vector<Row> rows = {
+      {"3 of the sample", samples::MakeSampleTrack().bezr.Vertices, 3},
+      {"1 of the sample", samples::MakeSampleTrack().bezr.Vertices, 1},
+      {"all 44 of the sample", samples::MakeSampleTrack().bezr.Vertices, 44},
+      {"45 of 44", samples::MakeSampleTrack().bezr.Vertices, 45},
+      {"none", samples::MakeSampleTrack().bezr.Vertices, 0},
+      {"the longest", samples::MakeSmoothPath(6554), 6553},
+      {"one too long", samples::MakeSmoothPath(6600), 6554},
+      {"over a vertex that is not finite", broken, 6},
+      {"before a vertex that is not finite", broken, 3},
+      {"an empty track", {}, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::vector<BezierVertex> before = row.vertices;
+    VertexChunk whole;
+    whole.Vertices = row.vertices;
+    const CombineResult expected = CombineSegments(whole, 0, row.count - 1);
+    const CombineOverlayResult built = BuildCombineOverlay(row.vertices, 0, row.count);
+    EXPECT_EQ(built.combine.refusal, expected.refusal);
+    EXPECT_EQ(built.combine.reason, expected.reason);
+    EXPECT_EQ(built.overlay.has_value(), expected.combined());
+    EXPECT_TRUE(SameBytes(before, row.vertices));
+    if (!built.overlay) continue;
+    const CombineOverlay& overlay = *built.overlay;
+    EXPECT_EQ(overlay.first, 0);
+    EXPECT_EQ(overlay.count, row.count);
+    EXPECT_EQ(overlay.maxDeviation, expected.maxDeviation);
+    ASSERT_EQ(overlay.after.size(), static_cast<std::size_t>(row.count) + 1);
+    EXPECT_TRUE(SameBytes(overlay.after, {whole.Vertices.data(), overlay.after.size()}));
+  }
+}
+
+std::vector<LineStyle> StylesOf(const Frame& frame) {
+  std::vector<LineStyle> styles;
+  for (const Polyline& line : frame.lines) styles.push_back(line.style);
+  return styles;
+}
+
+std::size_t PointsOf(const Polyline& line) {
+  std::size_t points = 0;
+  for (const auto& stroke : line.strokes) points += stroke.size();
+  return points;
+}
+
+// Every point drawn lies near its frame: no further out than the widest line and the
+// tolerance, so that only the frame's clip decides where a line ends.
+void ExpectNearTheFrame(const Frame& frame) {
+  for (const Polyline& line : frame.lines) {
+    for (const auto& stroke : line.strokes) {
+      EXPECT_GE(stroke.size(), 2u);
+      for (const Point2& p : stroke) {
+        EXPECT_GE(p.x, frame.box.min.x - 8.001);
+        EXPECT_LE(p.x, frame.box.max.x + 8.001);
+        EXPECT_GE(p.y, frame.box.min.y - 8.001);
+        EXPECT_LE(p.y, frame.box.max.y + 8.001);
+      }
+    }
+  }
+}
+
+TEST(PlotDrawing, APlainTrackIsOneCurveInEachFrame) {
+  const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
+  const Drawing drawing = DrawTrack(vertices, "caf\xE9 <&>.qutrack");
+  EXPECT_EQ(drawing.width, 800);
+  EXPECT_EQ(drawing.height, 400);
+  EXPECT_EQ(drawing.title.text, "caf\\xE9 <&>.qutrack");
+  EXPECT_EQ(drawing.title.size, 16);
+  ASSERT_EQ(drawing.frames.size(), 2u);
+  const Frame& plan = drawing.frames[0];
+  const Frame& elevation = drawing.frames[1];
+  EXPECT_EQ(plan.name, "plan");
+  EXPECT_EQ(elevation.name, "elevation");
+  // The clip rectangles: two boxes side by side beneath the title.
+  EXPECT_EQ(plan.box.min.x, 20);
+  EXPECT_EQ(plan.box.min.y, 46);
+  EXPECT_EQ(plan.box.max.x, 390);
+  EXPECT_EQ(plan.box.max.y, 326);
+  EXPECT_EQ(elevation.box.min.x, 410);
+  EXPECT_EQ(elevation.box.max.x, 780);
+  EXPECT_EQ(plan.label.text, "Plan, seen from above (x across, z down)");
+  EXPECT_EQ(elevation.label.text, "Elevation: height y along the path length");
+  for (const Frame* frame : {&plan, &elevation}) {
+    EXPECT_EQ(StylesOf(*frame), std::vector<LineStyle>{LineStyle::kTrack});
+    EXPECT_EQ(frame->lines[0].strokes.size(), 1u);
+    // 44 segments of 16 samples: merged to far fewer points, but more than a few.
+    EXPECT_GT(PointsOf(frame->lines[0]), 20u);
+    EXPECT_LT(PointsOf(frame->lines[0]), 44u * 16 / 2);
+    EXPECT_TRUE(frame->marks.empty());
+    ExpectNearTheFrame(*frame);
+  }
+  ASSERT_EQ(drawing.legend.size(), 1u);
+  EXPECT_EQ(drawing.legend[0].label.text, "track path");
+  EXPECT_FALSE(drawing.deviation);
+  EXPECT_EQ(drawing.axisNote.text, "y is up");
+  EXPECT_EQ(drawing.axisNote.anchor, Anchor::kEnd);
+}
+
+TEST(PlotDrawing, ACombineShowsTheRunBeforeAndAfterAndTheHandles) {
+  const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
+  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, 3);
+  ASSERT_TRUE(combined.overlay);
+  const Drawing drawing = DrawTrack(vertices, "sample", &*combined.overlay);
+  ASSERT_EQ(drawing.frames.size(), 2u);
+  const Frame& plan = drawing.frames[0];
+  const Frame& elevation = drawing.frames[1];
+  // The rest of the track, the new run, the old one dashed on top; in the plan, the handles.
+  EXPECT_EQ(StylesOf(plan), (std::vector<LineStyle>{LineStyle::kRest, LineStyle::kRunAfter,
+                                                    LineStyle::kRunBefore, LineStyle::kHandle,
+                                                    LineStyle::kHandle}));
+  EXPECT_EQ(StylesOf(elevation), (std::vector<LineStyle>{LineStyle::kRest, LineStyle::kRunAfter,
+                                                         LineStyle::kRunBefore}));
+  for (const Frame* frame : {&plan, &elevation}) {
+    // The run is drawn whole, from 3 × 16 samples and its end.
+    for (std::size_t i = 1; i <= 2; ++i) {
+      EXPECT_EQ(frame->lines[i].strokes.size(), 1u);
+      EXPECT_GE(PointsOf(frame->lines[i]), 2u);
+      EXPECT_LE(PointsOf(frame->lines[i]), 3u * 16 + 1);
+    }
+    ExpectNearTheFrame(*frame);
+  }
+  // A handle is a line from its vertex to its control point, which a dot marks.
+  EXPECT_EQ(PointsOf(plan.lines[3]), 2u);
+  EXPECT_EQ(PointsOf(plan.lines[4]), 2u);
+  ASSERT_EQ(plan.marks.size(), 4u);
+  EXPECT_EQ(plan.marks[0].radius, 3);
+  EXPECT_TRUE(plan.marks[0].fill);
+  EXPECT_EQ(plan.marks[0].centre.x, plan.lines[3].strokes[0].back().x);
+  EXPECT_EQ(plan.marks[2].radius, 4.5);  // the run's ends
+  EXPECT_FALSE(plan.marks[2].fill);
+  EXPECT_EQ(plan.marks[2].centre.x, plan.lines[2].strokes[0].front().x);
+  EXPECT_EQ(elevation.marks.size(), 2u);
+
+  std::vector<std::string> legend;
+  for (const LegendEntry& entry : drawing.legend) legend.push_back(entry.label.text);
+  EXPECT_EQ(legend, (std::vector<std::string>{"first 3 segments before", "after COMBINE!",
+                                              "changed handles", "rest of the track"}));
+  ASSERT_TRUE(drawing.deviation);
+  EXPECT_EQ(drawing.deviation->text,
+            "Largest deviation of the fit: 1.01334 track units. Circles: the run's end vertices.");
+}
+
+TEST(PlotDrawing, ARunOfTheWholeTrackLeavesNoRest) {
+  const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
+  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, 44);
+  ASSERT_TRUE(combined.overlay);
+  const Drawing drawing = DrawTrack(vertices, "sample", &*combined.overlay);
+  EXPECT_EQ(StylesOf(drawing.frames[1]),
+            (std::vector<LineStyle>{LineStyle::kRunAfter, LineStyle::kRunBefore}));
+}
+
+// A run that starts later: the track before it and after it are the rest, broken where the
+// run is, and the run's profile goes on from the length before it.
+TEST(PlotDrawing, ARunThatStartsLaterHasTrackOnBothSides) {
+  const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
+  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 10, 3);
+  ASSERT_TRUE(combined.overlay);
+  const Drawing drawing = DrawTrack(vertices, "sample", &*combined.overlay);
+  EXPECT_EQ(drawing.legend.at(0).label.text, "segments 10 to 12 before");
+  const Frame& elevation = drawing.frames.at(1);
+  ASSERT_EQ(elevation.lines.at(0).style, LineStyle::kRest);
+  const Polyline& rest = elevation.lines[0];
+  const Polyline& run = elevation.lines.at(2);
+  ASSERT_EQ(rest.strokes.size(), 2u);
+  // The rest ends where the run starts and starts again where it ends.
+  EXPECT_NEAR(rest.strokes[0].back().x, run.strokes.at(0).front().x, 0.01);
+  EXPECT_NEAR(rest.strokes[1].front().x, run.strokes.at(0).back().x, 0.01);
+  EXPECT_LT(rest.strokes[0].back().x, rest.strokes[1].front().x);
+}
+
+// The distance from p to the nearest line of a polyline.
+double DistanceToPolyline(const Point2& p, const Polyline& line) {
+  double nearest = INFINITY;
+  for (const auto& stroke : line.strokes) {
+    for (std::size_t i = 0; i < stroke.size(); ++i) {
+      nearest = std::min(nearest, DistanceToLine(p, stroke[i], stroke[std::min(i + 1, stroke.size() - 1)]));
+    }
+  }
+  return nearest;
+}
+
+const Polyline& LineOf(const Frame& frame, LineStyle style) {
+  for (const Polyline& line : frame.lines) {
+    if (line.style == style) return line;
+  }
+  static const Polyline none;
+  ADD_FAILURE() << "no line of that style in " << frame.name;
+  return none;
+}
+
+// Every sample of the curve that lands inside the frame lies within kDrawTolerance of the line
+// drawn for it, however few of them the drawing kept.
+void ExpectEverySampleDrawn(const Frame& frame, LineStyle style, const std::vector<Point2>& view) {
+  const Polyline& line = LineOf(frame, style);
+  std::size_t inside = 0;
+  for (const Point2& sample : view) {
+    const Point2 p = frame.placement.Map(sample);
+    if (p.x < frame.box.min.x || p.x > frame.box.max.x || p.y < frame.box.min.y ||
+        p.y > frame.box.max.y) {
+      continue;
+    }
+    ++inside;
+    ASSERT_LE(DistanceToPolyline(p, line), kDrawTolerance + 1e-6)
+        << frame.name << " at " << p.x << ", " << p.y;
+  }
+  EXPECT_GT(inside, 0u) << frame.name;
+}
+
+TEST(PlotDrawing, EverySampleLiesWithinTheToleranceOfTheLinesDrawn) {
+  // Sharp turns and long segments; many short segments whose profile swings up and down.
+  for (const auto& vertices : {samples::MakeSampleTrack().bezr.Vertices, samples::MakeSmoothPath(1500)}) {
+    const int segments = static_cast<int>(vertices.size()) - 1;
+    SCOPED_TRACE(segments);
+    const std::vector<Vector3> whole = SamplePath(vertices, 0, segments - 1, 16);
+    const Drawing plain = DrawTrack(vertices, "plain");
+    ExpectEverySampleDrawn(plain.frames[0], LineStyle::kTrack, PlanView(whole));
+    ExpectEverySampleDrawn(plain.frames[1], LineStyle::kTrack, ElevationView(whole));
+
+    const int run = segments / 3;
+    const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, run);
+    ASSERT_TRUE(combined.overlay);
+    const Drawing drawing = DrawTrack(vertices, "combined", &*combined.overlay);
+    const std::vector<Vector3> before = SamplePath(vertices, 0, run - 1, 16);
+    const std::vector<Vector3> after = SamplePath(combined.overlay->after, 0, run - 1, 16);
+    const std::vector<Vector3> rest = SamplePath(vertices, run, segments - 1, 16);
+    ExpectEverySampleDrawn(drawing.frames[0], LineStyle::kRunBefore, PlanView(before));
+    ExpectEverySampleDrawn(drawing.frames[0], LineStyle::kRunAfter, PlanView(after));
+    ExpectEverySampleDrawn(drawing.frames[0], LineStyle::kRest, PlanView(rest));
+    ExpectEverySampleDrawn(drawing.frames[1], LineStyle::kRunBefore, ElevationView(before));
+    ExpectEverySampleDrawn(drawing.frames[1], LineStyle::kRunAfter, ElevationView(after));
+    ExpectEverySampleDrawn(drawing.frames[1], LineStyle::kRest,
+                           ElevationView(rest, PathLength(before)));
+  }
+}
+
+TEST(PlotDrawing, DegenerateTracksStillGiveTwoFrames) {
+  for (std::size_t count : {0u, 1u, 2u}) {
+    const std::vector<BezierVertex> vertices(count);
+    const Drawing drawing = DrawTrack(vertices, "empty");
+    EXPECT_EQ(drawing.frames.size(), 2u) << count;
+  }
+  std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
+  broken[5].position.x = NAN;
+  const Drawing drawing = DrawTrack(broken, "nan");
+  for (const Frame& frame : drawing.frames) ExpectNearTheFrame(frame);
+}
+
+// Long names are shortened in the middle so that the words after them stay on the picture.
+TEST(PlotTitle, LongNamesAreShortenedInTheMiddle) {
+  struct Row {
+    std::string name;
+    std::size_t characters;
+    std::string shown;
+  };
+  const std::string forty(40, 'a');
+  const std::vector<Row> rows = {
+      {"sample.qutrack", 40, "sample.qutrack"},
+      {forty, 40, forty},
+      {forty + "b", 40, std::string(19, 'a') + "\u2026" + std::string(19, 'a') + "b"},
+      {"a-very-long-name-of-a-track-that-somebody-saved-twice.qutrack", 40,
+       "a-very-long-name-of\u2026-saved-twice.qutrack"},
+      // Characters, not bytes: each "é" is two bytes.
+      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 5,
+       "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 5,
+       "\xC3\xA9\xC3\xA9\u2026\xC3\xA9\xC3\xA9"},
+      // The display form is what is counted and cut; an escaped byte stays whole.
+      {"caf\xE9-caf\xE9-caf\xE9-caf\xE9.qutrack", 16, "caf\\xE9\u2026.qutrack"},
+      {"caf\xE9-caf\xE9-caf\xE9-caf\xE9.qutrack", 14, "caf\u2026qutrack"},
+      {"bell\a\x1B[2J.qutrack", 40, "bell\\x07\\x1B[2J.qutrack"},
+  };
+  for (const Row& row : rows) {
+    const std::string shown = ShortenedName(row.name, row.characters);
+    EXPECT_EQ(shown, row.shown) << DisplayText(row.name);
+    EXPECT_EQ(shown, DisplayText(shown));
+  }
+  EXPECT_EQ(kTitleNameCharacters, 40u);
+}
 }  // namespace
 }  // namespace qu::plot

@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
-#include <QXmlStreamReader>
 #include <QtTest>
 #include <cctype>
 #include <cstring>
@@ -139,16 +138,10 @@ class ModalAnswerer : public QObject {
 };
 
 // The curves drawn in the preview's picture, per view.
-std::map<QString, int> PathsPerView(const std::string& svg) {
+std::map<QString, int> PathsPerView(const plot::Drawing& drawing) {
   std::map<QString, int> paths;
-  QXmlStreamReader xml(QByteArray::fromStdString(svg));
-  QString view;
-  while (!xml.atEnd()) {
-    xml.readNext();
-    if (!xml.isStartElement()) continue;
-    const QString id = xml.attributes().value("id").toString();
-    if (xml.name() == QString("g") && (id == "plan" || id == "elevation")) view = id;
-    if (xml.name() == QString("path")) ++paths[view];
+  for (const plot::Frame& frame : drawing.frames) {
+    paths[QString::fromStdString(frame.name)] = static_cast<int>(frame.lines.size());
   }
   return paths;
 }
@@ -622,7 +615,7 @@ class WindowTest : public QObject {
     const PreviewContent& content = NextPreview(updated);
     QCOMPARE(content.segments, segments);
     QVERIFY(!content.image.isNull());
-    const std::map<QString, int> paths = PathsPerView(content.svg);
+    const std::map<QString, int> paths = PathsPerView(content.drawing);
     if (segments > 0) {
       QCOMPARE(content.kind, PreviewContent::Kind::kLive);
       VertexChunk expected = window_->model().bezr;
@@ -663,6 +656,41 @@ class WindowTest : public QObject {
     QCOMPARE(window_->previewContent().maxDeviation, deviation);  // the fit now on top
     PressKey(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(NextPreview(updated).kind, PreviewContent::Kind::kUnchanged);
+  }
+
+  // The panel's words fit in it at the size it opens at, however many lines they take; the
+  // picture takes the space beneath them.
+  void previewWordsFit_data() {
+    QTest::addColumn<bool>("load");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("combine");
+    QTest::newRow("no track") << false << "3" << false;
+    QTest::newRow("typed 3") << true << "3" << false;
+    QTest::newRow("refused 45") << true << "45" << false;
+    QTest::newRow("after COMBINE! of 3") << true << "3" << true;
+    QTest::newRow("after COMBINE! of 44") << true << "44" << true;
+  }
+
+  void previewWordsFit() {
+    QFETCH(bool, load);
+    QFETCH(QString, typed);
+    QFETCH(bool, combine);
+    QSignalSpy updated(window_.get(), &frmMain::previewUpdated);
+    if (load) LoadSample();
+    PressKey(Qt::Key_F9);
+    TypeCount(typed);
+    if (combine) Click("btnMod");
+    const PreviewContent& content = NextPreview(updated);
+    QCOMPARE(content.kind == PreviewContent::Kind::kCombined, combine);
+    auto* message = Control<QLabel>("previewMessage");
+    QCOMPARE(message->text(), content.message);
+    QVERIFY2(message->heightForWidth(message->width()) <= message->height(),
+             qPrintable(QString("%1 px of words in %2 px: %3")
+                            .arg(message->heightForWidth(message->width()))
+                            .arg(message->height())
+                            .arg(content.message)));
+    QVERIFY(message->geometry().bottom() < Control<QWidget>("preview")->height());
+    if (load) QVERIFY(!content.image.isNull());
   }
 
   // Undo and redo restore the control points bit for bit; a load clears the history.
