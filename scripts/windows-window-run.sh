@@ -9,6 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bin=$(cd "$1" && pwd)
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 linux_qutrack=${QU_LINUX_QUTRACK:-$root/build/bin/qutrack}
 screenshot=${QU_WINDOW_SCREENSHOT:-$bin/../window.png}
 
@@ -17,6 +18,7 @@ xvfb_pid=
 window_pid=
 cleanup() {
   [ -n "$window_pid" ] && kill "$window_pid" 2>/dev/null || true
+  "$wineserver" -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -31,6 +33,10 @@ Xvfb ":$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 unset QT_QPA_PLATFORM
+# Wine's desktop belongs to the session that started it: one started without a display (by
+# the suites before this) would keep every window of this run off the screen. A new session.
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w
 
 # Waits up to three minutes (Wine's first start of a window program in a new prefix is slow)
 # for a shown window whose title matches, and prints its id.
