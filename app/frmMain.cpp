@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <system_error>
@@ -85,8 +86,12 @@ constexpr std::size_t kSystemPathMax = 4096;
 // folder that deep still opens, as it does on the command line).
 std::string AbsolutePath(const std::string& path) {
   std::error_code error;
-  const std::string absolute =
+  std::string absolute =
       Utf8FromPath(std::filesystem::absolute(PathFromUtf8(path), error).lexically_normal());
+#ifdef _WIN32
+  // With forward slashes, as Qt and its dialogs write Windows paths.
+  std::replace(absolute.begin(), absolute.end(), '\\', '/');
+#endif
   return error || absolute.size() >= kSystemPathMax ? path : absolute;
 }
 

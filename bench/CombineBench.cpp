@@ -14,6 +14,7 @@
 #include "SampleTracks.h"
 #include "SegmentMerge.h"
 #include "VectorMath.h"
+#include "VectorPath.h"
 
 namespace {
 

@@ -23,6 +23,9 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     message(FATAL_ERROR "The compiler has no ${runtime}")
   endif()
   install(FILES ${qu_runtime} DESTINATION bin)
+  # Debian ships them with their debugging sections, ten times their size.
+  install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --strip-debug
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/${runtime}\")")
 endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
@@ -42,6 +45,10 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_EXECUTABLES qu-vellumar QU-Vellumar)
 
 set(CPACK_NSIS_PACKAGE_NAME QU-Vellumar)
+# A 64-bit installer for 64-bit programs: it installs into the folder for them and writes the
+# registry's 64-bit view (and runs where only 64-bit Windows programs do, as under wine64).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_DISPLAY_NAME QU-Vellumar)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/app/icons/qu-vellumar.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/app/icons/qu-vellumar.ico)

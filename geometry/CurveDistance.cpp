@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "VectorTargets.h"
+#include "VectorPath.h"
 
 namespace qu {
 namespace {
@@ -138,8 +138,8 @@ constexpr double kSettled = 1e-9;
 // following arithmetic for t = 0 and t = 1 on branches of their own, which the vectoriser
 // cannot merge because that arithmetic may raise a floating-point exception.
 [[gnu::always_inline]] inline double ClampToSpan(double t) {
-  t = vector_targets::SelectBits(std::isless(t, 0.0), 0.0, t);
-  return vector_targets::SelectBits(std::isgreater(t, 1.0), 1.0, t);
+  t = vector_path::SelectBits(std::isless(t, 0.0), 0.0, t);
+  return vector_path::SelectBits(std::isgreater(t, 1.0), 1.0, t);
 }
 
 // One clamped Newton step from t towards the parameter nearest to (px, py, pz); `moved` is
@@ -156,37 +156,20 @@ constexpr double kSettled = 1e-9;
   double next = t - num / den;
   next = ClampToSpan(next);
   const bool bends = !std::isgreater(den, 0.0);
-  moved = vector_targets::SelectBits(bends, INFINITY, std::fabs(next - t));
-  return vector_targets::SelectBits(bends, t, next);
+  moved = vector_path::SelectBits(bends, INFINITY, std::fabs(next - t));
+  return vector_path::SelectBits(bends, t, next);
 }
 
-struct LocalArgs {
-  Polynomial curve;
-  const double* x;
-  const double* y;
-  const double* z;
-  const double* start;
-  double* distance;
-  double* lastStep;
-  double* end;  // the parameter reached
-  int count;
-};
-
-// kLocalSteps steps per sample, written out so that the loop over samples has no inner loop.
+// kLocalSteps steps per sample from the parameter in `start`, written out so that the loop
+// over samples has no inner loop: the distance reached, the length of the last step and the
+// parameter reached (`end`).
 static_assert(kLocalSteps == 4);
-[[gnu::always_inline]] inline void LocalLoop(const LocalArgs& args) {
-  const Polynomial c = args.curve;
-  const double* __restrict x = args.x;
-  const double* __restrict y = args.y;
-  const double* __restrict z = args.z;
-  const double* __restrict start = args.start;
-  double* __restrict distance = args.distance;
-  double* __restrict lastStep = args.lastStep;
-  double* __restrict end = args.end;
-  const int count = args.count;
+[[gnu::always_inline]] inline void LocalLoop(Polynomial c, const double* x, const double* y,
+                                             const double* z, const double* start, double* distance,
+                                             double* lastStep, double* end, int count) {
   QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) {
-    double t = ClampToSpan(vector_targets::SelectBits(std::isnan(start[k]), 0.5, start[k]));
+    double t = ClampToSpan(vector_path::SelectBits(std::isnan(start[k]), 0.5, start[k]));
     double moved = 0.0;
     t = LocalStep(c, x[k], y[k], z[k], t, moved);
     t = LocalStep(c, x[k], y[k], z[k], t, moved);
@@ -201,36 +184,22 @@ static_assert(kLocalSteps == 4);
   }
 }
 
-struct ScanArgs {
-  const Point* scan;  // kScanPoints points
-  const double* x;
-  const double* y;
-  const double* z;
-  double* nearestSquared;
-  double* nearestParam;
-  int count;
-};
-
-// The nearest of the scan points to each sample, the first of equals.
-[[gnu::always_inline]] inline void ScanLoop(const ScanArgs& args) {
-  const double* __restrict x = args.x;
-  const double* __restrict y = args.y;
-  const double* __restrict z = args.z;
-  double* __restrict nearestSquared = args.nearestSquared;
-  double* __restrict nearestParam = args.nearestParam;
-  const int count = args.count;
+// The nearest of the kScanPoints points of `scan` to each sample, the first of equals.
+[[gnu::always_inline]] inline void ScanLoop(const Point* scan, const double* x, const double* y,
+                                            const double* z, double* nearestSquared,
+                                            double* nearestParam, int count) {
   QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) nearestSquared[k] = INFINITY;
   for (int i = 0; i < kScanPoints; ++i) {
-    const Point a = args.scan[i];
+    const Point a = scan[i];
     const double t = static_cast<double>(i) / (kScanPoints - 1);
     QU_INDEPENDENT_ITERATIONS
     for (int k = 0; k < count; ++k) {
       const double d =
           (a.x - x[k]) * (a.x - x[k]) + (a.y - y[k]) * (a.y - y[k]) + (a.z - z[k]) * (a.z - z[k]);
       const bool nearer = std::isless(d, nearestSquared[k]);
-      nearestSquared[k] = vector_targets::SelectBits(nearer, d, nearestSquared[k]);
-      nearestParam[k] = vector_targets::SelectBits(nearer, t, nearestParam[k]);
+      nearestSquared[k] = vector_path::SelectBits(nearer, d, nearestSquared[k]);
+      nearestParam[k] = vector_path::SelectBits(nearer, t, nearestParam[k]);
     }
   }
 }
@@ -263,15 +232,15 @@ struct Unsettled {
     for (auto* column : {&nearestSquared, &start, &distance, &lastStep, &end}) {
       column->resize(index.size());
     }
-    vector_targets::Run<ScanLoop>(
-        ScanArgs{scan, x.data(), y.data(), z.data(), nearestSquared.data(), start.data(), n});
-    LocalArgs local{curve,           x.data(),        y.data(),   z.data(), start.data(),
-                    distance.data(), lastStep.data(), end.data(), n};
-    vector_targets::Run<LocalLoop>(local);
+    vector_path::Run<ScanLoop>(scan, x.data(), y.data(), z.data(), nearestSquared.data(),
+                               start.data(), n);
+    const auto steps = [&] {
+      vector_path::Run<LocalLoop>(curve, x.data(), y.data(), z.data(), start.data(),
+                                  distance.data(), lastStep.data(), end.data(), n);
+    };
+    steps();
     start.swap(end);
-    local.start = start.data();
-    local.end = end.data();
-    vector_targets::Run<LocalLoop>(local);
+    steps();
   }
 };
 
@@ -305,9 +274,9 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
     for (int begin = 0; begin < n; begin += kBlock) {
       const int count = std::min(kBlock, n - begin);
       const auto at = static_cast<std::size_t>(begin);
-      vector_targets::Run<LocalLoop>(LocalArgs{curve, samples.x() + at, samples.y() + at,
-                                               samples.z() + at, startParams.data() + at,
-                                               distance.data() + at, lastStep, end, count});
+      vector_path::Run<LocalLoop>(curve, samples.x() + at, samples.y() + at, samples.z() + at,
+                                  startParams.data() + at, distance.data() + at, lastStep, end,
+                                  count);
       // Where the steps did not settle, the search from the nearest scan point runs as well,
       // and the nearest of the points found counts.
       unsettled.Clear();
@@ -335,7 +304,7 @@ double MaxDistanceToCurve(const SampleColumns& samples, const CubicSegment& s,
   // the farthest is one whose distance the scan has confirmed.
   std::vector<int> confirmed;
   for (;;) {
-    const double largest = vector_targets::LargestOf(distance.data(), n);
+    const double largest = vector_path::LargestOf(distance.data(), n);
     if (largest == 0.0) return 0.0;
     const int farthest =
         static_cast<int>(std::find(distance.begin(), distance.end(), largest) - distance.begin());

@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
 
 #include "VectorMath.h"
-#include "VectorTargets.h"
+#include "VectorPath.h"
 
-// The loops below are written for GCC's vectoriser: one sample per iteration, columns behind
-// restrict pointers, the segment's constants copied into locals, branches written as selects.
+// The loops below are written for GCC's vectoriser: one sample per iteration, independent
+// iterations (QU_INDEPENDENT_ITERATIONS), the segment's constants passed by value as locals,
+// branches written as selects.
 // Each sample's operations are those of the scalar kernels, in the same order, with every
 // value that the kernels store in single precision rounded to single precision here too.
 
@@ -104,28 +103,13 @@ CurveCoords CoordsOf(const CubicSegment& s) {
   const double denominator = d1x * d1x + d1y * d1y + d1z * d1z + (dx * d2x + dy * d2y + dz * d2z);
   // A zero denominator keeps t; both outcomes are formed and one is picked.
   const double stepped = t - numerator / denominator;
-  return vector_targets::SelectBits(denominator == 0.0, t, stepped);
+  return vector_path::SelectBits(denominator == 0.0, t, stepped);
 }
 
-// A loop over a range of samples at parameters `u` on one curve, one result per sample.
-struct SampleLoopArgs {
-  CurveCoords curve;
-  const double* x;
-  const double* y;
-  const double* z;
-  const double* u;
-  double* out;
-  int count;
-};
-
-[[gnu::always_inline]] inline void RefineLoop(const SampleLoopArgs& args) {
-  const CurveCoords c = args.curve;
-  const double* __restrict x = args.x;
-  const double* __restrict y = args.y;
-  const double* __restrict z = args.z;
-  const double* __restrict u = args.u;
-  double* __restrict refined = args.out;
-  const int count = args.count;
+// NewtonParamStep per sample, at the parameters `u` on the curve `c`.
+[[gnu::always_inline]] inline void RefineLoop(CurveCoords c, const double* x, const double* y,
+                                              const double* z, const double* u, double* refined,
+                                              int count) {
   QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) refined[k] = NewtonStepAt(c, x[k], y[k], z[k], u[k]);
 }
@@ -133,16 +117,6 @@ struct SampleLoopArgs {
 // The per-sample terms of the least-squares system and the deviations are formed blockwise,
 // so that they stay in the first-level cache until they are summed or compared.
 constexpr int kBlock = 256;
-
-struct TermArgs {
-  double startTangent[3], endTangent[3], firstPoint[3], lastPoint[3];
-  const double* x = nullptr;
-  const double* y = nullptr;
-  const double* z = nullptr;
-  const double* u = nullptr;
-  int count = 0;
-  double *c00 = nullptr, *c01 = nullptr, *c11 = nullptr, *x0 = nullptr, *x1 = nullptr;
-};
 
 // VecScale(firstPoint, B0) + (VecScale(firstPoint, B1) + (VecScale(lastPoint, B2) +
 // VecScale(lastPoint, B3))), every product and sum stored in single precision.
@@ -152,21 +126,16 @@ struct TermArgs {
   return Stored(Stored(first * w.b0) + middle);
 }
 
-[[gnu::always_inline]] inline void TermLoop(const TermArgs& args) {
-  const double t0x = args.startTangent[0], t0y = args.startTangent[1], t0z = args.startTangent[2];
-  const double t1x = args.endTangent[0], t1y = args.endTangent[1], t1z = args.endTangent[2];
-  const double fx = args.firstPoint[0], fy = args.firstPoint[1], fz = args.firstPoint[2];
-  const double lx = args.lastPoint[0], ly = args.lastPoint[1], lz = args.lastPoint[2];
-  const double* __restrict x = args.x;
-  const double* __restrict y = args.y;
-  const double* __restrict z = args.z;
-  const double* __restrict u = args.u;
-  double* __restrict c00 = args.c00;
-  double* __restrict c01 = args.c01;
-  double* __restrict c11 = args.c11;
-  double* __restrict x0 = args.x0;
-  double* __restrict x1 = args.x1;
-  const int count = args.count;
+// The per-sample terms of the least-squares system: into c00, c01, c11, x0 and x1.
+[[gnu::always_inline]] inline void TermLoop(Vector3 startTangent, Vector3 endTangent,
+                                            Vector3 firstPoint, Vector3 lastPoint, const double* x,
+                                            const double* y, const double* z, const double* u,
+                                            double* c00, double* c01, double* c11, double* x0,
+                                            double* x1, int count) {
+  const double t0x = startTangent.x, t0y = startTangent.y, t0z = startTangent.z;
+  const double t1x = endTangent.x, t1y = endTangent.y, t1z = endTangent.z;
+  const double fx = firstPoint.x, fy = firstPoint.y, fz = firstPoint.z;
+  const double lx = lastPoint.x, ly = lastPoint.y, lz = lastPoint.z;
   QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) {
     const Weights w = WeightsAt(u[k]);
@@ -187,14 +156,9 @@ struct TermArgs {
 
 // The square of VecLength(VecSub(EvalCubic(s, u), sample)) per sample: the square root is
 // taken once, of the largest square (see MaxDeviation).
-[[gnu::always_inline]] inline void DeviationLoop(const SampleLoopArgs& args) {
-  const CurveCoords c = args.curve;
-  const double* __restrict x = args.x;
-  const double* __restrict y = args.y;
-  const double* __restrict z = args.z;
-  const double* __restrict u = args.u;
-  double* __restrict squared = args.out;
-  const int count = args.count;
+[[gnu::always_inline]] inline void DeviationLoop(CurveCoords c, const double* x, const double* y,
+                                                 const double* z, const double* u, double* squared,
+                                                 int count) {
   QU_INDEPENDENT_ITERATIONS
   for (int k = 0; k < count; ++k) {
     const Weights w = WeightsAt(u[k]);
@@ -205,21 +169,9 @@ struct TermArgs {
   }
 }
 
-struct ChordArgs {
-  const double* x;
-  const double* y;
-  const double* z;
-  double* length;  // length[k] is the chord from sample k − 1 to sample k, for k ≥ 1
-  int count;
-};
-
-// VecLength(VecSub(sample k, sample k − 1)) per sample.
-[[gnu::always_inline]] inline void ChordLoop(const ChordArgs& args) {
-  const double* __restrict x = args.x;
-  const double* __restrict y = args.y;
-  const double* __restrict z = args.z;
-  double* __restrict length = args.length;
-  const int count = args.count;
+// VecLength(VecSub(sample k, sample k − 1)) per sample, into length[k] for k ≥ 1.
+[[gnu::always_inline]] inline void ChordLoop(const double* x, const double* y, const double* z,
+                                             double* length, int count) {
   QU_INDEPENDENT_ITERATIONS
   for (int k = 1; k < count; ++k) {
     const double dx = Stored(x[k] - x[k - 1]);
@@ -229,85 +181,7 @@ struct ChordArgs {
   }
 }
 
-struct LargestArgs {
-  const double* values;
-  int count;
-  double* largest;
-};
-
-// Four vectors of eight lanes each keep a running largest, so that four comparisons are in
-// flight at a time; GCC and Clang map the vector type to the widest registers the target has.
-[[gnu::always_inline]] inline void LargestLoop(const LargestArgs& args) {
-  using Lanes [[gnu::vector_size(8 * sizeof(double))]] = double;
-  constexpr int kLanes = 8, kAccumulators = 4, kStride = kLanes * kAccumulators;
-  Lanes accumulators[kAccumulators] = {};
-  const double* values = args.values;
-  const int whole = args.count / kStride * kStride;
-  for (int k = 0; k < whole; k += kStride) {
-    for (int a = 0; a < kAccumulators; ++a) {
-      Lanes v;
-      std::memcpy(&v, values + k + a * kLanes, sizeof v);
-      accumulators[a] = v > accumulators[a] ? v : accumulators[a];
-    }
-  }
-  double largest = 0.0;
-  for (int k = whole; k < args.count; ++k) largest = values[k] > largest ? values[k] : largest;
-  for (const Lanes& lanes : accumulators) {
-    for (int j = 0; j < kLanes; ++j) largest = lanes[j] > largest ? lanes[j] : largest;
-  }
-  *args.largest = largest;
-}
-
-bool Supports(VectorPath path) {
-#ifdef QU_VECTOR_TARGETS_X86
-  __builtin_cpu_init();
-  switch (path) {
-    case VectorPath::kAvx512:
-      return __builtin_cpu_supports("avx512f");
-    case VectorPath::kAvx2:
-      return __builtin_cpu_supports("avx2");
-    case VectorPath::kBaseline:
-      return true;
-  }
-#endif
-  return path == VectorPath::kBaseline;
-}
-
-VectorPath BestVectorPath() {
-  for (VectorPath path : {VectorPath::kAvx512, VectorPath::kAvx2}) {
-    if (Supports(path)) return path;
-  }
-  return VectorPath::kBaseline;
-}
-
-std::atomic<VectorPath>& ChosenPath() {
-  static std::atomic<VectorPath> path{BestVectorPath()};
-  return path;
-}
-
 }  // namespace
-
-namespace vector_targets {
-
-double LargestOf(const double* values, int count) {
-  double largest = 0.0;
-  Run<LargestLoop>(LargestArgs{values, count, &largest});
-  return largest;
-}
-
-}  // namespace vector_targets
-
-bool VectorPathAvailable(VectorPath path) {
-  return Supports(path);
-}
-
-void UseVectorPath(VectorPath path) {
-  if (VectorPathAvailable(path)) ChosenPath().store(path, std::memory_order_relaxed);
-}
-
-VectorPath ActiveVectorPath() {
-  return ChosenPath().load(std::memory_order_relaxed);
-}
 
 void SampleColumns::Assign(std::span<const Vector3> points, int first, int last) {
   const int n = std::max(last - first + 1, 0);
@@ -329,7 +203,7 @@ void SampleColumns::Assign(std::span<const Vector3> points, int first, int last)
 void SampleColumns::ChordParams(Params& u) const {
   const int n = size();
   u.assign(Index(n), 0.0);
-  vector_targets::Run<ChordLoop>(ChordArgs{x(), y(), z(), u.data(), n});
+  vector_path::Run<ChordLoop>(x(), y(), z(), u.data(), n);
   // The running sum stays in sample order.
   for (int k = 1; k < n; ++k) u[Index(k)] = u[Index(k - 1)] + u[Index(k)];
   const double total = n > 1 ? u[Index(n - 1)] : 0.0;
@@ -345,21 +219,6 @@ void SampleColumns::ChordParams(Params& u) const {
 CubicSegment SampleColumns::SolveInnerControls(const Params& u, const Vector3& startTangent,
                                                const Vector3& endTangent) {
   const int n = size();
-  const TermArgs common{{startTangent.x, startTangent.y, startTangent.z},
-                        {endTangent.x, endTangent.y, endTangent.z},
-                        {firstPoint_.x, firstPoint_.y, firstPoint_.z},
-                        {lastPoint_.x, lastPoint_.y, lastPoint_.z}};
-  const auto termsOf = [&](int begin, int count, double* c00, double* c01, double* c11, double* x0,
-                           double* x1) {
-    TermArgs args = common;
-    args.x = x() + begin;
-    args.y = y() + begin;
-    args.z = z() + begin;
-    args.u = u.data() + begin;
-    args.count = count;
-    args.c00 = c00, args.c01 = c01, args.c11 = c11, args.x0 = x0, args.x1 = x1;
-    vector_targets::Run<TermLoop>(args);
-  };
   double c00 = 0, c01 = 0, c11 = 0, x0 = 0, x1 = 0;  // the matrix is symmetric: c10 = c01
   const auto sum = [&](const double* t00, const double* t01, const double* t11, const double* t0,
                        const double* t1, int count) {
@@ -376,7 +235,9 @@ CubicSegment SampleColumns::SolveInnerControls(const Params& u, const Vector3& s
   double t00[kBlock], t01[kBlock], t11[kBlock], t0[kBlock], t1[kBlock];
   for (int begin = 0; begin < n; begin += kBlock) {
     const int count = std::min(kBlock, n - begin);
-    termsOf(begin, count, t00, t01, t11, t0, t1);
+    vector_path::Run<TermLoop>(startTangent, endTangent, firstPoint_, lastPoint_, x() + begin,
+                               y() + begin, z() + begin, u.data() + begin, t00, t01, t11, t0, t1,
+                               count);
     sum(t00, t01, t11, t0, t1, count);
   }
   const auto [alphaL, alphaR] = SolveCoefficients(c00, c01, c11, x0, x1);
@@ -402,9 +263,9 @@ double SampleColumns::MaxDeviation(const CubicSegment& s, const Params& u) const
   double largest = 0.0;
   for (int begin = 1; begin <= interior; begin += kBlock) {
     const int count = std::min(kBlock, interior + 1 - begin);
-    vector_targets::Run<DeviationLoop>(SampleLoopArgs{curve, x() + begin, y() + begin, z() + begin,
-                                                      u.data() + begin, squared, count});
-    const double block = vector_targets::LargestOf(squared, count);
+    vector_path::Run<DeviationLoop>(curve, x() + begin, y() + begin, z() + begin, u.data() + begin,
+                                    squared, count);
+    const double block = vector_path::LargestOf(squared, count);
     largest = block > largest ? block : largest;
   }
   // A correctly rounded square root never decreases as its argument grows, so the root of
@@ -417,8 +278,7 @@ void SampleColumns::RefineParams(const CubicSegment& s, const Params& u, Params&
   const CurveCoords curve = CoordsOf(s);
   const int n = size();
   refined.resize(u.size());
-  vector_targets::Run<RefineLoop>(
-      SampleLoopArgs{curve, x(), y(), z(), u.data(), refined.data(), n});
+  vector_path::Run<RefineLoop>(curve, x(), y(), z(), u.data(), refined.data(), n);
 }
 
 }  // namespace qu

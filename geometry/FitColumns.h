@@ -38,13 +38,4 @@ class SampleColumns {
   Vector3 firstPoint_{}, lastPoint_{};
 };
 
-// The instruction sets the sample loops are compiled for. The widest one the processor has
-// runs, unless a caller chose one with UseVectorPath.
-enum class VectorPath { kBaseline, kAvx2, kAvx512 };
-bool VectorPathAvailable(VectorPath path);
-// Chooses the loops' instruction set for the whole process; an unavailable one is ignored.
-// For comparing the paths with each other, not for production use.
-void UseVectorPath(VectorPath path);
-VectorPath ActiveVectorPath();
-
 }  // namespace qu

@@ -102,9 +102,9 @@ for suite in "${qt_suites[@]}"; do
   name=$(basename "$suite" .exe)
   log="$work/$name.log"
   status=0
-  # Qt Test writes its log to a file under Wine: its standard output is lost there.
-  QT_QPA_PLATFORM=offscreen "$wine" "$suite" -o "Z:${log//\//\\},txt" >/dev/null 2>&1 ||
-    status=$?
+  # Qt Test writes its log to a file under Wine: its standard output is lost there. The
+  # platform is named on the command line: Qt under Wine does not see QT_QPA_PLATFORM.
+  "$wine" "$suite" -platform offscreen -o "Z:${log//\//\\},txt" >/dev/null 2>&1 || status=$?
   totals=$(grep '^Totals:' "$log" || true)
   if ((status != 0)) || [ -z "$totals" ]; then
     grep -v '^QWARN\|^PASS\|^QDEBUG' "$log" | tail -60

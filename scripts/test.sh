@@ -39,8 +39,8 @@ if [ -n "$fuzz_seconds" ]; then
   "$root/scripts/fuzz.sh" "$fuzz_seconds"
 fi
 
-# Last, the Debian package with its checks, and the suites built for Windows, under Wine.
+# Last, the Debian package with its checks, and the Windows build with its checks, under Wine.
 echo "== the Debian package"
 "$root/scripts/package.sh"
-echo "== the track tools on Windows, under Wine"
+echo "== everything on Windows, under Wine"
 "$root/scripts/test-windows.sh"

@@ -34,7 +34,7 @@ dir="$WINEPREFIX/drive_c/Program Files/QU-Vellumar"
 version=$("$wine" "$dir/bin/qu-vellumar.exe" --version | tr -d '\r')
 [ "$version" = "qu-vellumar 0.1" ] || fail "qu-vellumar.exe --version said '$version'"
 cp "$root/examples/sample.qutrack" "$work/sample.qutrack"
-"$wine" "$dir/bin/qutrack.exe" info "$work/sample.qutrack" >"$work/info.txt" ||
+"$wine" "$dir/bin/qutrack.exe" info "Z:${work//\//\\}\\sample.qutrack" >"$work/info.txt" ||
   fail "the installed qutrack.exe could not read the sample track"
 
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QU-Vellumar"
@@ -66,8 +66,9 @@ done
 [ ! -e "$dir" ] || fail "files left after uninstalling: $(find "$dir" | head -5)"
 [ ! -e "$menu" ] || fail "the Start-menu folder is left after uninstalling"
 for key in 'HKCR\.qutrack' 'HKCR\QUVellumar.Track' 'HKLM\Software\The QU-Vellumar authors' \
-  'HKCU\Software\The QU-Vellumar authors' \
-  'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QU-Vellumar'; do
+  'HKLM\Software\Wow6432Node\The QU-Vellumar authors' 'HKCU\Software\The QU-Vellumar authors' \
+  'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QU-Vellumar' \
+  'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\QU-Vellumar'; do
   if key_exists "$key"; then fail "key left after uninstalling: $key"; fi
 done
 echo "installer: silent install, --version, qutrack info, Start menu and file type checked;" \

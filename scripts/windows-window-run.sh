@@ -9,6 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bin=$(cd "$1" && pwd)
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 linux_qutrack=${QU_LINUX_QUTRACK:-$root/build/bin/qutrack}
 screenshot=${QU_WINDOW_SCREENSHOT:-$bin/../window.png}
 
@@ -17,6 +18,7 @@ xvfb_pid=
 window_pid=
 cleanup() {
   [ -n "$window_pid" ] && kill "$window_pid" 2>/dev/null || true
+  "$wineserver" -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -31,10 +33,15 @@ Xvfb ":$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 unset QT_QPA_PLATFORM
+# Wine's desktop belongs to the session that started it: one started without a display (by
+# the suites before this) would keep every window of this run off the screen. A new session.
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w
 
-# Waits up to a minute for a shown window whose title matches, and prints its id.
+# Waits up to three minutes (Wine's first start of a window program in a new prefix is slow)
+# for a shown window whose title matches, and prints its id.
 wait_for_window() {
-  for _ in $(seq 120); do
+  for _ in $(seq 360); do
     if id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) && [ -n "$id" ]; then
       echo "$id"
       return 0
@@ -59,6 +66,8 @@ xdotool windowfocus --sync "$window"
 # The focus starts on Load Track; Tab, Tab reach the count (Save Track is disabled), Shift+Tab
 # goes back to COMBINE!.
 xdotool key --delay 150 Tab Tab ctrl+a 3 shift+Tab space F9
+# Larger than at start, so that the picture shows its detail.
+xdotool windowsize --sync "$window" 700 540 || true
 sleep 3
 eval "$(xdotool getwindowgeometry --shell "$window")"
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
@@ -69,7 +78,7 @@ xdotool key --delay 150 Tab space
 dialog=$(wait_for_window '^Save Track As')
 sleep 1
 xdotool windowfocus --sync "$dialog"
-xdotool key ctrl+a
+xdotool key End shift+Home
 xdotool type --delay 20 "$out_windows"
 xdotool key Return
 for _ in $(seq 60); do

@@ -5,8 +5,8 @@
 
 #include <bit>
 
+#include "ChunkLayouts.h"
 #include "TrackBytes.h"
-#include "TrackModel.h"
 
 namespace qu {
 namespace {
@@ -67,20 +67,19 @@ class Layout {
   ByteBuilder b_;
 };
 
-// Reads `body` (the bytes after the tag) with `read`, writes the chunk with `write` and
-// compares with `tag` + `expected`. Also checks the size rule: the bytes after the size field.
+// Reads `body` (the bytes after the tag) as a Chunk, writes the chunk and compares with
+// `tag` + `expected`. Also checks the size rule: the bytes after the size field.
 template <typename Chunk>
-Chunk ExpectRewrite(void (*read)(TrackReader&, Chunk&), void (*write)(TrackWriter&, const Chunk&),
-                    const char* tag, const Bytes& body, const Bytes& expected) {
+Chunk ExpectRewrite(const char* tag, const Bytes& body, const Bytes& expected) {
   Chunk chunk;
   TrackReader in{std::span(body)};
   in.EnterChunk(tag);
-  read(in, chunk);
+  ReadChunk(in, chunk);
   EXPECT_FALSE(in.failed()) << in.error();
   EXPECT_EQ(in.remaining(), 0) << tag << " left bytes unread";
 
   TrackWriter out;
-  write(out, chunk);
+  WriteChunk(out, chunk);
   Bytes written = out.Take();
   Bytes wanted = ByteBuilder().Tag(tag).Append(expected).bytes();
   EXPECT_EQ(written, wanted) << tag;
@@ -99,8 +98,7 @@ Bytes TrckBody(Style s) {
 }
 
 TEST(ChunkRoundTrip, Trck) {
-  const TrackChunk c =
-      ExpectRewrite(ReadTRCK, WriteTRCK, "TRCK", TrckBody(kOdd), TrckBody(kNormal));
+  const TrackChunk c = ExpectRewrite<TrackChunk>("TRCK", TrckBody(kOdd), TrckBody(kNormal));
   ASSERT_EQ(c.ColorSets.size(), 2u);
   EXPECT_EQ(c.Size, 1234);
   EXPECT_EQ(c.TrackValue1, -7);
@@ -120,8 +118,8 @@ Bytes InfoBody(Style s, const std::string& text) {
 }
 
 TEST(ChunkRoundTrip, InfoSizesCountTheText) {
-  const InfoChunk c = ExpectRewrite(ReadINFO, WriteINFO, "INFO", InfoBody(kOdd, "0123456789"),
-                                    InfoBody(kNormal, "0123456789"));
+  const InfoChunk c = ExpectRewrite<InfoChunk>("INFO", InfoBody(kOdd, "0123456789"),
+                                               InfoBody(kNormal, "0123456789"));
   EXPECT_EQ(c.InfoText, "0123456789");
   EXPECT_EQ(OwnBytes(c), 34);
   EXPECT_EQ(OwnBytes(InfoChunk{}), 24);
@@ -141,8 +139,7 @@ Bytes BezrBody(Style s) {
 }
 
 TEST(ChunkRoundTrip, BezrKeepsFloatBitsAndFlagOrder) {
-  const VertexChunk c =
-      ExpectRewrite(ReadBEZR, WriteBEZR, "BEZR", BezrBody(kOdd), BezrBody(kNormal));
+  const VertexChunk c = ExpectRewrite<VertexChunk>("BEZR", BezrBody(kOdd), BezrBody(kNormal));
   ASSERT_EQ(c.Vertices.size(), 2u);
   EXPECT_EQ(std::bit_cast<std::uint32_t>(c.Vertices[0].position.x), 0x7FA00001u);
   EXPECT_EQ(c.Vertices[0].controlIn.x, 0.5f);
@@ -182,8 +179,7 @@ Bytes SegmBody(Style s) {
 }
 
 TEST(ChunkRoundTrip, SegmReadsEachTypeBlockAndFixesBlockLengths) {
-  const SegmentChunk c =
-      ExpectRewrite(ReadSEGM, WriteSEGM, "SEGM", SegmBody(kOdd), SegmBody(kNormal));
+  const SegmentChunk c = ExpectRewrite<SegmentChunk>("SEGM", SegmBody(kOdd), SegmBody(kNormal));
   ASSERT_EQ(c.Segments.size(), 7u);
   EXPECT_TRUE(c.SegmentsFlag);
   const auto& t1 = c.Segments[1].type1;
@@ -229,8 +225,8 @@ Bytes FundBody(Style s) {
 }
 
 TEST(ChunkRoundTrip, SuppAndFund) {
-  ExpectRewrite(ReadSUPP, WriteSUPP, "SUPP", SuppBody(kOdd), SuppBody(kNormal));
-  const FundChunk f = ExpectRewrite(ReadFUND, WriteFUND, "FUND", FundBody(kOdd), FundBody(kNormal));
+  ExpectRewrite<SuppChunk>("SUPP", SuppBody(kOdd), SuppBody(kNormal));
+  const FundChunk f = ExpectRewrite<FundChunk>("FUND", FundBody(kOdd), FundBody(kNormal));
   ASSERT_EQ(f.Entries.size(), 1u);
   EXPECT_TRUE(f.Entries[0].FlagA);
   EXPECT_FALSE(f.Entries[0].FlagB);
@@ -283,16 +279,16 @@ Bytes CatwBody(Style s) {
 }
 
 TEST(ChunkRoundTrip, SupportTables) {
-  const RascChunk r = ExpectRewrite(ReadRASC, WriteRASC, "RASC", RascBody(kOdd), RascBody(kNormal));
+  const RascChunk r = ExpectRewrite<RascChunk>("RASC", RascBody(kOdd), RascBody(kNormal));
   ASSERT_EQ(r.Entries.size(), 3u);
   EXPECT_EQ(r.Entries[0].Items[1].IntValue, -20);
   EXPECT_TRUE(r.Entries[2].Items.empty());
   EXPECT_EQ(r.Entries[2].ItemCount, -4);
 
-  const FrenChunk f = ExpectRewrite(ReadFREN, WriteFREN, "FREN", FrenBody(kOdd), FrenBody(kNormal));
+  const FrenChunk f = ExpectRewrite<FrenChunk>("FREN", FrenBody(kOdd), FrenBody(kNormal));
   EXPECT_EQ(OwnBytes(f), 68);
 
-  const TubeChunk t = ExpectRewrite(ReadTUBE, WriteTUBE, "TUBE", TubeBody(kOdd), TubeBody(kNormal));
+  const TubeChunk t = ExpectRewrite<TubeChunk>("TUBE", TubeBody(kOdd), TubeBody(kNormal));
   ASSERT_EQ(t.Entries.size(), 1u);
   EXPECT_EQ(t.Entries[0].A1, 1);
   EXPECT_EQ(t.Entries[0].A3, 2);  // stored second
@@ -300,7 +296,7 @@ TEST(ChunkRoundTrip, SupportTables) {
   EXPECT_EQ(t.Entries[0].B3, 5);
   EXPECT_EQ(t.Entries[0].C3, 9.0f);
 
-  const CatwChunk c = ExpectRewrite(ReadCATW, WriteCATW, "CATW", CatwBody(kOdd), CatwBody(kNormal));
+  const CatwChunk c = ExpectRewrite<CatwChunk>("CATW", CatwBody(kOdd), CatwBody(kNormal));
   ASSERT_EQ(c.Entries.size(), 2u);
   EXPECT_EQ(c.Entries[0].ExtraLength, 5);
   EXPECT_EQ(c.Entries[1].ValueA, 7);
@@ -327,13 +323,11 @@ Bytes ScobBody(Style s) {
 }
 
 TEST(ChunkRoundTrip, ScenAndScob) {
-  const ScenChunk scen =
-      ExpectRewrite(ReadSCEN, WriteSCEN, "SCEN", ScenBody(kOdd), ScenBody(kNormal));
+  const ScenChunk scen = ExpectRewrite<ScenChunk>("SCEN", ScenBody(kOdd), ScenBody(kNormal));
   EXPECT_EQ(scen.Entries[0].Number, -9);
   EXPECT_EQ(scen.Entries[0].ValueA, 4.5f);
 
-  const ScobChunk scob =
-      ExpectRewrite(ReadSCOB, WriteSCOB, "SCOB", ScobBody(kOdd), ScobBody(kNormal));
+  const ScobChunk scob = ExpectRewrite<ScobChunk>("SCOB", ScobBody(kOdd), ScobBody(kNormal));
   ASSERT_EQ(scob.Entries.size(), 2u);
   const ScobEntry& e = scob.Entries[0];
   EXPECT_EQ(e.TextB, "");
@@ -358,7 +352,7 @@ Bytes TeraBody(Style s) {
 }
 
 TEST(ChunkRoundTrip, TeraGridIsRowByRow) {
-  const TeraChunk t = ExpectRewrite(ReadTERA, WriteTERA, "TERA", TeraBody(kOdd), TeraBody(kNormal));
+  const TeraChunk t = ExpectRewrite<TeraChunk>("TERA", TeraBody(kOdd), TeraBody(kNormal));
   EXPECT_TRUE(t.TeraPresent);
   EXPECT_TRUE(t.Flag);
   EXPECT_EQ(t.ByteValue, 0x7E);
@@ -376,8 +370,8 @@ Bytes EnvcBody(Style s, std::int32_t oddLength) {
 
 TEST(ChunkRoundTrip, EnvcTextsOfZeroOrNegativeLengthAreEmpty) {
   for (std::int32_t length : {0, -1, -2147483647 - 1}) {
-    const EnvcChunk e = ExpectRewrite(ReadENVC, WriteENVC, "ENVC", EnvcBody(kOdd, length),
-                                      EnvcBody(kNormal, length));
+    const EnvcChunk e =
+        ExpectRewrite<EnvcChunk>("ENVC", EnvcBody(kOdd, length), EnvcBody(kNormal, length));
     EXPECT_EQ(e.TextA, "sky");
     EXPECT_EQ(e.TextB, "");
   }
@@ -385,13 +379,13 @@ TEST(ChunkRoundTrip, EnvcTextsOfZeroOrNegativeLengthAreEmpty) {
 
 TEST(ChunkRoundTrip, EmptyTableChunksAre48Bytes) {
   const Bytes empty = ByteBuilder().Long(40).Fill(16, 0).Long(0).Fill(16, 0).Long(0).bytes();
-  ExpectRewrite(ReadFUND, WriteFUND, "FUND", empty, empty);
-  ExpectRewrite(ReadRASC, WriteRASC, "RASC", empty, empty);
-  ExpectRewrite(ReadFREN, WriteFREN, "FREN", empty, empty);
-  ExpectRewrite(ReadTUBE, WriteTUBE, "TUBE", empty, empty);
-  ExpectRewrite(ReadCATW, WriteCATW, "CATW", empty, empty);
-  ExpectRewrite(ReadSCOB, WriteSCOB, "SCOB", empty, empty);
-  ExpectRewrite(ReadBEZR, WriteBEZR, "BEZR", empty, empty);
+  ExpectRewrite<FundChunk>("FUND", empty, empty);
+  ExpectRewrite<RascChunk>("RASC", empty, empty);
+  ExpectRewrite<FrenChunk>("FREN", empty, empty);
+  ExpectRewrite<TubeChunk>("TUBE", empty, empty);
+  ExpectRewrite<CatwChunk>("CATW", empty, empty);
+  ExpectRewrite<ScobChunk>("SCOB", empty, empty);
+  ExpectRewrite<VertexChunk>("BEZR", empty, empty);
 }
 
 // Fields whose value the file cannot hold: each must fail the chunk with a reason.
@@ -402,40 +396,40 @@ struct CorruptCase {
   const char* reasonPart;
 };
 
-template <typename Chunk, void (*Read)(TrackReader&, Chunk&)>
+template <typename Chunk>
 void ReadInto(TrackReader& in) {
   Chunk chunk;
-  Read(in, chunk);
+  ReadChunk(in, chunk);
 }
 
 TEST(ChunkRoundTrip, CorruptFieldsFailWithAReason) {
   const CorruptCase cases[] = {
-      {"negative TRCK entries", ReadInto<TrackChunk, ReadTRCK>,
+      {"negative TRCK entries", ReadInto<TrackChunk>,
        ByteBuilder().Long(0).Long(0).Long(-1).Fill(60, 0).bytes(), "negative entry count -1"},
-      {"negative segments", ReadInto<SegmentChunk, ReadSEGM>,
+      {"negative segments", ReadInto<SegmentChunk>,
        ByteBuilder().Long(0).Long(-2).Fill(40, 0).bytes(), "negative segment count -2"},
-      {"huge vertex count", ReadInto<VertexChunk, ReadBEZR>,
+      {"huge vertex count", ReadInto<VertexChunk>,
        ByteBuilder().Long(0).Fill(16, 0).Long(2000000000).Fill(20, 0).bytes(),
        "vertex count 2000000000"},
-      {"negative CATW block", ReadInto<CatwChunk, ReadCATW>,
+      {"negative CATW block", ReadInto<CatwChunk>,
        ByteBuilder().Long(0).Fill(16, 0).Long(1).Fill(24, 0).Long(-1).Fill(20, 0).bytes(),
        "negative block length -1"},
-      {"CATW block past the end", ReadInto<CatwChunk, ReadCATW>,
+      {"CATW block past the end", ReadInto<CatwChunk>,
        ByteBuilder().Long(0).Fill(16, 0).Long(1).Fill(24, 0).Long(1000).Fill(20, 0).bytes(),
        "file ends inside XXXX at offset 52"},
-      {"RASC items past the end", ReadInto<RascChunk, ReadRASC>,
+      {"RASC items past the end", ReadInto<RascChunk>,
        ByteBuilder().Long(0).Fill(16, 0).Long(1).Long(2147483647).Fill(20, 0).bytes(),
        "item count 2147483647"},
-      {"negative SCOB text", ReadInto<ScobChunk, ReadSCOB>,
+      {"negative SCOB text", ReadInto<ScobChunk>,
        ByteBuilder().Long(0).Fill(16, 0).Long(1).Long(-3).Fill(100, 0).bytes(),
        "negative text length -3"},
-      {"negative TERA columns", ReadInto<TeraChunk, ReadTERA>,
+      {"negative TERA columns", ReadInto<TeraChunk>,
        ByteBuilder().Long(0).Long(-1).Long(2).Fill(100, 0).bytes(),
        "negative grid column count -1"},
-      {"TERA grid overflowing 64 bits", ReadInto<TeraChunk, ReadTERA>,
+      {"TERA grid overflowing 64 bits", ReadInto<TeraChunk>,
        ByteBuilder().Long(0).Long(2147483647).Long(2147483647).Fill(100, 0).bytes(),
        "grid of 2147483647 x 2147483647 values runs past the end"},
-      {"negative TERA text", ReadInto<TeraChunk, ReadTERA>,
+      {"negative TERA text", ReadInto<TeraChunk>,
        ByteBuilder().Long(0).Long(0).Long(0).Fill(8, 0).Long(-8).Fill(100, 0).bytes(),
        "negative text length -8"},
   };
@@ -453,7 +447,7 @@ TEST(ChunkRoundTrip, TeraThatFailsIsNotPresent) {
   body.resize(body.size() - 1);
   TeraChunk t;
   TrackReader in{std::span(body)};
-  ReadTERA(in, t);
+  ReadChunk(in, t);
   EXPECT_TRUE(in.failed());
   EXPECT_FALSE(t.TeraPresent);
 }

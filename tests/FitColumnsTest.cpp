@@ -10,6 +10,7 @@
 #include "CurveFit.h"
 #include "FitColumns.h"
 #include "SampleTracks.h"
+#include "VectorPath.h"
 
 namespace qu {
 namespace {

@@ -66,6 +66,9 @@ struct KeptByTheCLibrary {
 #if defined(__SANITIZE_ADDRESS__)
   KeptByTheCLibrary() { __lsan_disable(); }
   ~KeptByTheCLibrary() { __lsan_enable(); }
+#else
+  KeptByTheCLibrary() {}
+  ~KeptByTheCLibrary() {}
 #endif
 };
 

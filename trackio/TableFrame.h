@@ -42,18 +42,4 @@ constexpr void VectorFields(IO& io, RecordOf<IO, Vector3>& v) {
   io.Single(v.z);
 }
 
-// Defines a chunk's three entry points (see QU_DECLARE_CHUNK) over its layout.
-#define QU_CHUNK_ENTRY_POINTS(TAG, Chunk, layout)         \
-  void Read##TAG(TrackReader& in, Chunk& chunk) {         \
-    chunk = Chunk{};                                      \
-    layout(in, chunk);                                    \
-  }                                                       \
-  void Write##TAG(TrackWriter& out, const Chunk& chunk) { \
-    out.WriteTag(#TAG);                                   \
-    layout(out, chunk);                                   \
-  }                                                       \
-  std::int64_t OwnBytes(const Chunk& chunk) {             \
-    return BytesOf(chunk, layout) - 4;                    \
-  }
-
 }  // namespace qu

@@ -502,19 +502,4 @@ class TrackWriter {
   std::string sinkError_;
 };
 
-// The two fields every chunk record starts with: the bytes after its size field, and the
-// number of chunks nested in it.
-struct ChunkHead {
-  std::int32_t Size = 0;
-  std::int32_t ChildCount = 0;
-};
-
-// Declares a chunk's three entry points: ReadTAG starts after the tag from a cleared record,
-// WriteTAG starts with the tag, and OwnBytes counts the bytes after the size field, children
-// excluded.
-#define QU_DECLARE_CHUNK(TAG, Chunk)                     \
-  void Read##TAG(TrackReader& in, Chunk& chunk);         \
-  void Write##TAG(TrackWriter& out, const Chunk& chunk); \
-  std::int64_t OwnBytes(const Chunk& chunk)
-
 }  // namespace qu

@@ -4,29 +4,16 @@
 #include <filesystem>
 #include <iterator>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
+#include "ChunkLayouts.h"
 #include "FileAccess.h"
-#include "TableFrame.h"
 
 namespace qu {
 namespace {
 
 constexpr std::int32_t kMaxChunksToRead = 2147483647;
-
-constexpr std::uint8_t kSavedVersion[] = {1, 3, 0, 0};
-
-// The root chunk's own fields. The version is kept as read; saving always writes 1.3.0.0.
-constexpr auto kHeaderLayout = []<class IO>(IO& io, RecordOf<IO, FileHeader>& header) {
-  io.Long(header.Size);
-  if constexpr (IO::kReads) {
-    for (auto& byte : header.Version) io.Byte(byte);
-  } else {
-    for (std::uint8_t byte : kSavedVersion) io.Byte(byte);
-  }
-  io.Reserved(16);
-  io.Long(header.ChildCount);
-};
 
 // The chunks this system reads and writes, in the order of the save tree, each with its depth
 // in that tree (0 for a top-level chunk). The tree fixes the order of the chunks, their child
@@ -40,36 +27,41 @@ struct KnownChunk {
   ChunkHead& (*head)(TrackModel&);
 };
 
-template <auto Member, auto Read, auto Write>
-constexpr KnownChunk Known(std::string_view tag, int depth) {
-  return {tag,
+// The table's entry for the model's member `Member`, from its chunk type's traits.
+template <auto Member>
+constexpr KnownChunk Known(int depth) {
+  using Chunk = std::remove_reference_t<decltype(std::declval<TrackModel&>().*Member)>;
+  return {ChunkTraits<Chunk>::kTag,
           depth,
-          [](TrackReader& in, TrackModel& model) { Read(in, model.*Member); },
-          [](TrackWriter& out, const TrackModel& model) { Write(out, model.*Member); },
+          [](TrackReader& in, TrackModel& model) { ReadChunk(in, model.*Member); },
+          [](TrackWriter& out, const TrackModel& model) { WriteChunk(out, model.*Member); },
           [](const TrackModel& model) { return OwnBytes(model.*Member); },
           [](TrackModel& model) -> ChunkHead& { return model.*Member; }};
 }
 
+// Each chunk is indented below its parent.
+// clang-format off
 constexpr KnownChunk kKnownChunks[] = {
-    Known<&TrackModel::trck, ReadTRCK, WriteTRCK>("TRCK", 0),
-    Known<&TrackModel::info, ReadINFO, WriteINFO>("INFO", 1),
-    Known<&TrackModel::bezr, ReadBEZR, WriteBEZR>("BEZR", 1),
-    Known<&TrackModel::segm, ReadSEGM, WriteSEGM>("SEGM", 1),
-    Known<&TrackModel::supp, ReadSUPP, WriteSUPP>("SUPP", 1),
-    Known<&TrackModel::fund, ReadFUND, WriteFUND>("FUND", 2),
-    Known<&TrackModel::rasc, ReadRASC, WriteRASC>("RASC", 2),
-    Known<&TrackModel::fren, ReadFREN, WriteFREN>("FREN", 2),
-    Known<&TrackModel::tube, ReadTUBE, WriteTUBE>("TUBE", 2),
-    Known<&TrackModel::catw, ReadCATW, WriteCATW>("CATW", 2),
-    Known<&TrackModel::scen, ReadSCEN, WriteSCEN>("SCEN", 0),
-    Known<&TrackModel::scob, ReadSCOB, WriteSCOB>("SCOB", 1),
-    Known<&TrackModel::tera, ReadTERA, WriteTERA>("TERA", 0),
-    Known<&TrackModel::envc, ReadENVC, WriteENVC>("ENVC", 0),
+    Known<&TrackModel::trck>(0),
+      Known<&TrackModel::info>(1),
+      Known<&TrackModel::bezr>(1),
+      Known<&TrackModel::segm>(1),
+      Known<&TrackModel::supp>(1),
+        Known<&TrackModel::fund>(2),
+        Known<&TrackModel::rasc>(2),
+        Known<&TrackModel::fren>(2),
+        Known<&TrackModel::tube>(2),
+        Known<&TrackModel::catw>(2),
+    Known<&TrackModel::scen>(0),
+      Known<&TrackModel::scob>(1),
+    Known<&TrackModel::tera>(0),
+    Known<&TrackModel::envc>(0),
 };
+// clang-format on
 
 // TERA alone is saved only when the last load read one.
 bool IsSaved(const KnownChunk& known, const TrackModel& model) {
-  return known.tag != "TERA" || model.tera.TeraPresent;
+  return known.tag != ChunkTraits<TeraChunk>::kTag || model.tera.TeraPresent;
 }
 
 // A tag as text fit for a message: printable characters kept, others as \xNN.
@@ -208,7 +200,7 @@ Status ParseTrack(TrackReader& in, TrackModel& model, ChunkTrace* trace) {
   TrackModel fresh;
   ChunkTrace seen;
   in.ReadTag();
-  kHeaderLayout(in, fresh.header);
+  ReadChunk(in, fresh.header);
   if (in.failed()) return Status::Failure(in.error());
   if (Status status = ReadChunks(in, fresh, trace ? &seen : nullptr); !status) return status;
   model = std::move(fresh);
@@ -272,8 +264,7 @@ Status PrepareSave(TrackModel& m) {
 }
 
 void WriteTrack(TrackWriter& out, const TrackModel& m) {
-  out.WriteTag("QUEN");
-  kHeaderLayout(out, m.header);
+  WriteChunk(out, m.header);
   for (const KnownChunk& known : kKnownChunks) {
     if (IsSaved(known, m)) known.write(out, m);
   }

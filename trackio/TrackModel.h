@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "TrackBuffer.h"
+#include "ChunkTraits.h"
 #include "Vector3.h"
 #include "VertexChunks.h"
 
 namespace qu {
 
 // The records of the chunks, one per chunk type, and the model that holds one of each. The
-// vertex and segment records, which the geometry works on, are in VertexChunks.h.
+// vertex and segment records, which the geometry works on, are in VertexChunks.h; the byte
+// layouts of all of them are in ChunkLayouts.h.
 
 // One named entry of the TRCK chunk: a flag and four colours.
 struct ColorSet {
@@ -33,9 +34,6 @@ struct TrackChunk : ChunkHead {
 struct InfoChunk : ChunkHead {
   std::string InfoText;
 };
-
-QU_DECLARE_CHUNK(TRCK, TrackChunk);
-QU_DECLARE_CHUNK(INFO, InfoChunk);
 
 // SUPP: a container for FUND, RASC, FREN, TUBE and CATW, with no values of its own.
 struct SuppChunk : ChunkHead {};
@@ -95,13 +93,6 @@ struct CatwChunk : ChunkHead {
   std::vector<CatwEntry> Entries;
 };
 
-QU_DECLARE_CHUNK(SUPP, SuppChunk);
-QU_DECLARE_CHUNK(FUND, FundChunk);
-QU_DECLARE_CHUNK(RASC, RascChunk);
-QU_DECLARE_CHUNK(FREN, FrenChunk);
-QU_DECLARE_CHUNK(TUBE, TubeChunk);
-QU_DECLARE_CHUNK(CATW, CatwChunk);
-
 struct ScenEntry {
   Vector3 Point;
   float ValueA = 0.0f;
@@ -154,13 +145,11 @@ struct EnvcChunk : ChunkHead {
   std::string TextB;
 };
 
-QU_DECLARE_CHUNK(SCEN, ScenChunk);
-QU_DECLARE_CHUNK(SCOB, ScobChunk);
-QU_DECLARE_CHUNK(TERA, TeraChunk);
 // Columns x Rows, or -1 when either is negative.
-std::int64_t GridCellCount(const TeraChunk& chunk);
-
-QU_DECLARE_CHUNK(ENVC, EnvcChunk);
+inline std::int64_t GridCellCount(const TeraChunk& chunk) {
+  if (chunk.Columns < 0 || chunk.Rows < 0) return -1;
+  return std::int64_t{chunk.Columns} * std::int64_t{chunk.Rows};
+}
 
 // The root chunk "QUEN", whose children are the top-level chunks. The version bytes are kept
 // as read but always saved as 1, 3, 0, 0.

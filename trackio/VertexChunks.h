@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "TrackBuffer.h"
+#include "ChunkTraits.h"
 #include "Vector3.h"
 
 namespace qu {
@@ -70,11 +70,5 @@ struct SegmentChunk : ChunkHead {
   bool SegmentsFlag = false;
   std::vector<TrackSegment> Segments;
 };
-
-// Bytes a segment record of the given type occupies in the file.
-std::int64_t SegmentRecordBytes(std::int32_t segmentType);
-
-QU_DECLARE_CHUNK(BEZR, VertexChunk);
-QU_DECLARE_CHUNK(SEGM, SegmentChunk);
 
 }  // namespace qu

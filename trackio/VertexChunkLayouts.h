@@ -1,19 +1,21 @@
-#include "VertexChunks.h"
+// The byte layouts of the vertex and segment chunks, bound to their records and tags.
+#pragma once
 
 #include "TableFrame.h"
+#include "VertexChunks.h"
 
 namespace qu {
-namespace {
+namespace vertex_layouts {
 
 // The block length stored for types 0 to 4; other types store no length field at all.
-constexpr std::int32_t kBlockLength[] = {0, 126, 36, 28, 50};
+inline constexpr std::int32_t kBlockLength[] = {0, 126, 36, 28, 50};
 
 constexpr bool HasBlockLength(std::int32_t type) {
   return type >= 0 && type <= 4;
 }
 
 // 60 bytes; flag3 is stored after flag2.
-constexpr auto kVertexLayout = []<class IO>(IO& io, RecordOf<IO, BezierVertex>& v) {
+inline constexpr auto kVertexLayout = []<class IO>(IO& io, RecordOf<IO, BezierVertex>& v) {
   VectorFields(io, v.position);
   VectorFields(io, v.controlIn);
   VectorFields(io, v.controlOut);
@@ -24,7 +26,7 @@ constexpr auto kVertexLayout = []<class IO>(IO& io, RecordOf<IO, BezierVertex>& 
   io.Reserved(17);
 };
 
-constexpr auto kType1Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType1Block>& b) {
+inline constexpr auto kType1Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType1Block>& b) {
   io.Single(b.S1);
   io.Single(b.S2);
   io.Single(b.S3);
@@ -48,7 +50,7 @@ constexpr auto kType1Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType1Bloc
   io.Reserved(64);
 };
 
-constexpr auto kType2Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType2Block>& b) {
+inline constexpr auto kType2Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType2Block>& b) {
   io.Reserved(3);
   io.Byte(b.B1);
   io.Single(b.S1);
@@ -61,7 +63,7 @@ constexpr auto kType2Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType2Bloc
 };
 
 // The type 2 values in another order.
-constexpr auto kType3Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType3Block>& b) {
+inline constexpr auto kType3Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType3Block>& b) {
   io.Single(b.S1);
   io.Single(b.S2);
   io.Single(b.S3);
@@ -72,7 +74,7 @@ constexpr auto kType3Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType3Bloc
   io.Reserved(10);
 };
 
-constexpr auto kType4Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType4Block>& b) {
+inline constexpr auto kType4Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType4Block>& b) {
   io.Single(b.S1);
   io.Single(b.S2);
   io.Single(b.S3);
@@ -90,7 +92,7 @@ constexpr auto kType4Fields = []<class IO>(IO& io, RecordOf<IO, SegmentType4Bloc
 };
 
 // A head, then for types 0 to 4 a block length, then the type's value block (none for 0).
-constexpr auto kSegmentLayout = []<class IO>(IO& io, RecordOf<IO, TrackSegment>& s) {
+inline constexpr auto kSegmentLayout = []<class IO>(IO& io, RecordOf<IO, TrackSegment>& s) {
   io.Long(s.segmentType);
   io.Bool(s.segFlag1);
   io.Color(s.color1);
@@ -125,36 +127,42 @@ constexpr auto kSegmentLayout = []<class IO>(IO& io, RecordOf<IO, TrackSegment>&
   }
 };
 
-constexpr std::int64_t RecordBytes(std::int32_t segmentType) {
+}  // namespace vertex_layouts
+
+// Bytes a segment record of the given type occupies in the file.
+constexpr std::int64_t SegmentRecordBytes(std::int32_t segmentType) {
   TrackSegment segment;
   segment.segmentType = segmentType;
-  return BytesOf(segment, kSegmentLayout);
+  return BytesOf(segment, vertex_layouts::kSegmentLayout);
 }
 
-constexpr std::int64_t kSegmentHeadBytes = RecordBytes(-1);  // a type without a block
-
-constexpr auto kBezrLayout = []<class IO>(IO& io, RecordOf<IO, VertexChunk>& chunk) {
-  TableFrame(io, chunk, chunk.Vertices, kVertexLayout, "vertex count");
+template <>
+struct ChunkTraits<VertexChunk> {
+  static constexpr std::string_view kTag = "BEZR";
+  static constexpr auto kLayout = []<class IO>(IO& io, RecordOf<IO, VertexChunk>& chunk) {
+    TableFrame(io, chunk, chunk.Vertices, vertex_layouts::kVertexLayout, "vertex count");
+  };
 };
 
 // Unlike the other tables, a segment's size depends on its type, so each is read on its own.
-constexpr auto kSegmLayout = []<class IO>(IO& io, RecordOf<IO, SegmentChunk>& chunk) {
-  io.Long(chunk.Size);
-  const std::int32_t count = io.Count(chunk.Segments, kSegmentHeadBytes, "segment count");
-  io.Bool(chunk.SegmentsFlag);
-  io.Reserved(16);
-  io.Entries(chunk.Segments, count, kSegmentLayout);
-  io.Reserved(16);
-  io.Long(chunk.ChildCount);
+template <>
+struct ChunkTraits<SegmentChunk> {
+  static constexpr std::string_view kTag = "SEGM";
+  static constexpr auto kLayout = []<class IO>(IO& io, RecordOf<IO, SegmentChunk>& chunk) {
+    // Checked against the smallest record, that of a type without a block.
+    constexpr std::int64_t kSmallestRecord = SegmentRecordBytes(-1);
+    io.Long(chunk.Size);
+    const std::int32_t count = io.Count(chunk.Segments, kSmallestRecord, "segment count");
+    io.Bool(chunk.SegmentsFlag);
+    io.Reserved(16);
+    io.Entries(chunk.Segments, count, vertex_layouts::kSegmentLayout);
+    io.Reserved(16);
+    io.Long(chunk.ChildCount);
+  };
 };
 
-}  // namespace
-
-std::int64_t SegmentRecordBytes(std::int32_t segmentType) {
-  return RecordBytes(segmentType);
-}
-
-QU_CHUNK_ENTRY_POINTS(BEZR, VertexChunk, kBezrLayout)
-QU_CHUNK_ENTRY_POINTS(SEGM, SegmentChunk, kSegmLayout)
+// Compiled in VertexChunkLayouts.cpp.
+extern template struct ChunkEntryPoints<VertexChunk>;
+extern template struct ChunkEntryPoints<SegmentChunk>;
 
 }  // namespace qu

@@ -1,0 +1,10 @@
+// The entry points of the vertex and segment chunks, whose layouts VertexChunkLayouts.h
+// defines.
+#include "VertexChunkLayouts.h"
+
+namespace qu {
+
+template struct ChunkEntryPoints<VertexChunk>;
+template struct ChunkEntryPoints<SegmentChunk>;
+
+}  // namespace qu
