@@ -100,7 +100,7 @@ class DecimalCommaLocale {
   }
 
   ~DecimalCommaLocale() {
-    [[maybe_unused]] const KeptByTheCLibrary kept;
+    const KeptByTheCLibrary kept;
     std::setlocale(LC_ALL, savedC_.c_str());
     std::locale::global(savedCpp_);
 #ifndef _WIN32
@@ -119,7 +119,7 @@ class DecimalCommaLocale {
 
  private:
   bool Use(const char* name) {
-    [[maybe_unused]] const KeptByTheCLibrary kept;
+    const KeptByTheCLibrary kept;
     if (!std::setlocale(LC_ALL, name)) return false;
     if (std::string(std::localeconv()->decimal_point) == ",") {
       try {
