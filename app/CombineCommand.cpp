@@ -1,23 +1,33 @@
 #include "CombineCommand.h"
 
 namespace qu {
+namespace {
 
-CombineCommand::CombineCommand(VertexChunk& chunk, int segments, const Handles& before,
+QString StepName(int first, int segments) {
+  const QString run = QString("COMBINE! %1 segment%2").arg(segments).arg(segments == 1 ? "" : "s");
+  return first == 0 ? run : run + QString(" from segment %1").arg(first);
+}
+
+}  // namespace
+
+CombineCommand::CombineCommand(VertexChunk& chunk, int first, int segments, const Handles& before,
                                const Handles& after, double maxDeviation)
-    : QUndoCommand(QString("COMBINE! %1 segment%2").arg(segments).arg(segments == 1 ? "" : "s")),
+    : QUndoCommand(StepName(first, segments)),
       chunk_(chunk),
-      endVertex_(static_cast<std::size_t>(segments)),
+      startVertex_(static_cast<std::size_t>(first)),
+      endVertex_(static_cast<std::size_t>(first) + static_cast<std::size_t>(segments)),
       before_(before),
       after_(after),
       maxDeviation_(maxDeviation) {}
 
-CombineCommand::Handles CombineCommand::Read(const VertexChunk& chunk, int segments) {
-  return {chunk.Vertices.front().controlOut,
-          chunk.Vertices[static_cast<std::size_t>(segments)].controlIn};
+CombineCommand::Handles CombineCommand::Read(const VertexChunk& chunk, int first, int segments) {
+  const auto start = static_cast<std::size_t>(first);
+  return {chunk.Vertices[start].controlOut,
+          chunk.Vertices[start + static_cast<std::size_t>(segments)].controlIn};
 }
 
 void CombineCommand::Apply(const Handles& handles) {
-  chunk_.Vertices.front().controlOut = handles.startOut;
+  chunk_.Vertices[startVertex_].controlOut = handles.startOut;
   chunk_.Vertices[endVertex_].controlIn = handles.endIn;
 }
 

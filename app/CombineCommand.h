@@ -12,26 +12,27 @@ namespace qu {
 class CombineCommand : public QUndoCommand {
  public:
   struct Handles {
-    Vector3 startOut;  // controlOut of vertex 0
+    Vector3 startOut;  // controlOut of the run's first vertex
     Vector3 endIn;     // controlIn of the run's end vertex
   };
 
-  // The run is segments 0 … segments − 1, so vertex `segments` is its end; `maxDeviation` is
-  // what the fit reported.
-  CombineCommand(VertexChunk& chunk, int segments, const Handles& before, const Handles& after,
-                 double maxDeviation);
+  // The run is segments first … first + segments − 1, so vertex first + segments is its
+  // end; `maxDeviation` is what the fit reported.
+  CombineCommand(VertexChunk& chunk, int first, int segments, const Handles& before,
+                 const Handles& after, double maxDeviation);
 
   void undo() override { Apply(before_); }
   void redo() override { Apply(after_); }
 
   double maxDeviation() const { return maxDeviation_; }
 
-  static Handles Read(const VertexChunk& chunk, int segments);
+  static Handles Read(const VertexChunk& chunk, int first, int segments);
 
  private:
   void Apply(const Handles& handles);
 
   VertexChunk& chunk_;
+  std::size_t startVertex_;
   std::size_t endVertex_;
   Handles before_;
   Handles after_;

@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,10 +23,18 @@ namespace qu {
 // A vertex table as it was at one moment; a combine makes a new one instead of changing it.
 using VertexSnapshot = std::shared_ptr<const std::vector<BezierVertex>>;
 
-// Why a combine with `refused` (or with a count out of range when it is null) was refused,
-// as the window says it, for a track of `segments` segments.
-QString CombineRefusalText(int segments, const CombineResult* refused);
-QString CombineRefusalText(const VertexChunk& chunk, const CombineResult* refused);
+// Why COMBINE! of `count` segments from segment `start` was refused, as the window says it,
+// for a track of `segments` segments: `refused` is the combine's refusal, or null when the
+// count was out of range (and `count` then empty). From the start of the track the words
+// name only the counts a user may type; from any other start they name the start too.
+QString CombineRefusalText(int segments, int start, std::optional<int> count,
+                           const CombineResult* refused);
+
+// Segments first … first + count − 1 of a track; none when count is 0.
+struct SegmentRun {
+  int first = 0;
+  int count = 0;
+};
 
 struct PreviewRequest {
   enum class Mode {
@@ -37,6 +46,7 @@ struct PreviewRequest {
   VertexSnapshot current;
   VertexSnapshot loaded;
   std::string countText;
+  int start = 0;               // kLive: the run's first segment
   double lastDeviation = 0.0;  // kCombined: the largest deviation of the latest fit
   QSize size;                  // of the picture, in logical pixels
   qreal devicePixelRatio = 1.0;
@@ -51,7 +61,8 @@ struct PreviewContent {
     kUnchanged,  // the track as it is, equal to the one loaded
   };
   Kind kind = Kind::kNoTrack;
-  int segments = 0;  // the run drawn: segments 0 … segments − 1
+  int first = 0;  // the run drawn: segments first … first + segments − 1
+  int segments = 0;
   double maxDeviation = 0.0;
   QString message;        // what the panel says in words
   plot::Drawing drawing;  // the picture as the plot module draws it; no frames without a track
@@ -60,9 +71,11 @@ struct PreviewContent {
 
 PreviewContent ComputePreview(const PreviewRequest& request);
 
-// The number of leading vertices of `now` up to the last one whose control points differ,
-// bit for bit, from `then`: the run that the combines changed. 0 when none differs.
-int ChangedRun(std::span<const BezierVertex> then, std::span<const BezierVertex> now);
+// The segments between the first and the last vertex whose control points differ, bit for
+// bit, between `then` and `now`: the run that the combines changed. When only one vertex
+// differs, the segment it starts (the one it ends, for the last vertex). No segments when
+// none differs.
+SegmentRun ChangedRun(std::span<const BezierVertex> then, std::span<const BezierVertex> now);
 
 // True when both tables hold the same control points, bit for bit.
 bool SameControlPoints(std::span<const BezierVertex> a, std::span<const BezierVertex> b);

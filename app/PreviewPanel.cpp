@@ -1,8 +1,13 @@
 #include "PreviewPanel.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+#include "PlanPick.h"
 
 namespace qu {
 namespace {
@@ -15,6 +20,19 @@ constexpr double kPictureAspect = 2.0;
 
 PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
   setObjectName("preview");
+  startLabel_ = new QLabel("Start at segment", this);
+  startLabel_->setObjectName("startLabel");
+  startLabel_->setFocusPolicy(Qt::NoFocus);
+  start_ = new QSpinBox(this);
+  start_->setObjectName("spnStart");
+  start_->setRange(0, 0);
+  start_->setAccelerated(true);
+  start_->setToolTip(
+      "The first segment of the run COMBINE! refits; a click on the plan picks "
+      "the nearest vertex");
+  startLabel_->setBuddy(start_);
+  connect(start_, &QSpinBox::valueChanged, this, &PreviewPanel::startEdited);
+
   message_ = new QLabel(this);
   message_->setObjectName("previewMessage");
   message_->setWordWrap(true);
@@ -30,9 +48,32 @@ void PreviewPanel::SetContent(PreviewContent content) {
   update();
 }
 
+void PreviewPanel::ShowStart(int start, int largest) {
+  const QSignalBlocker quiet(start_);
+  start_->setRange(0, std::max(largest, 0));
+  start_->setValue(start);
+}
+
+void PreviewPanel::SetStartEnabled(bool enabled) {
+  start_->setEnabled(enabled);
+}
+
+int PreviewPanel::WordsTop() const {
+  return start_->sizeHint().height() + kGap;
+}
+
+int PreviewPanel::HeightFor(int pictureHeight) const {
+  return WordsTop() + 2 * fontMetrics().lineSpacing() + 2 + kGap + pictureHeight;
+}
+
 void PreviewPanel::LayOut() {
+  const int rowHeight = start_->sizeHint().height();
+  const int labelWidth = startLabel_->sizeHint().width();
+  startLabel_->setGeometry(0, 0, labelWidth, rowHeight);
+  start_->setGeometry(labelWidth + kGap, 0, start_->sizeHint().width(), rowHeight);
   const int twoLines = 2 * fontMetrics().lineSpacing() + 2;
-  message_->setGeometry(0, 0, width(), std::max(twoLines, message_->heightForWidth(width())));
+  message_->setGeometry(0, WordsTop(), width(),
+                        std::max(twoLines, message_->heightForWidth(width())));
   if (PictureSize() != pictureSize_) {
     pictureSize_ = PictureSize();
     emit pictureSizeChanged();
@@ -50,23 +91,39 @@ QSize PreviewPanel::PictureSize() const {
   return QSize(width, static_cast<int>(width / kPictureAspect));
 }
 
-void PreviewPanel::resizeEvent(QResizeEvent*) {
-  LayOut();
-}
-
-void PreviewPanel::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
+QRectF PreviewPanel::PictureRect() const {
   const QRect area = PictureArea();
-  painter.fillRect(area, palette().base());
-  if (content_.image.isNull()) return;
-  // Centred, at the size it was made for; a picture made for an older size is scaled until
-  // its replacement arrives.
   QSizeF size = content_.image.deviceIndependentSize();
   size.scale(QSizeF(area.size()), Qt::KeepAspectRatio);
   QRectF target(QPointF(), size);
   target.moveCenter(QRectF(area).center());
+  return target;
+}
+
+void PreviewPanel::resizeEvent(QResizeEvent*) {
+  LayOut();
+}
+
+void PreviewPanel::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || content_.image.isNull()) return;
+  const QRectF target = PictureRect();
+  if (!target.contains(event->position()) || target.width() <= 0) return;
+  // From the panel's pixels to the drawing's units.
+  const double scale = content_.drawing.width / target.width();
+  const QPointF inPicture = (event->position() - target.topLeft()) * scale;
+  if (const auto plan = plot::PlanPointAt(content_.drawing, {inPicture.x(), inPicture.y()})) {
+    emit planClicked(*plan);
+  }
+}
+
+void PreviewPanel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(PictureArea(), palette().base());
+  if (content_.image.isNull()) return;
+  // Centred, at the size it was made for; a picture made for an older size is scaled until
+  // its replacement arrives.
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(target, content_.image);
+  painter.drawImage(PictureRect(), content_.image);
 }
 
 }  // namespace qu

@@ -2,14 +2,17 @@
 
 #include <QWidget>
 
+#include "PlotGeometry.h"
 #include "Preview.h"
 
 class QLabel;
+class QSpinBox;
 
 namespace qu {
 
-// Shows a PreviewContent: its words above, as many lines as they take, and its picture
-// beneath, scaled to the space left.
+// Shows a PreviewContent: a field for the segment COMBINE!'s run starts at, the content's
+// words beneath it, as many lines as they take, and its picture beneath them, scaled to the
+// space left. A click on the picture's plan view names the point of the track clicked.
 class PreviewPanel : public QWidget {
   Q_OBJECT
 
@@ -20,20 +23,37 @@ class PreviewPanel : public QWidget {
   const PreviewContent& content() const { return content_; }
   // The size the picture is drawn at, in logical pixels.
   QSize PictureSize() const;
+  // Where the picture shows in the panel: centred in the space beneath the words, its aspect
+  // kept.
+  QRectF PictureRect() const;
+  // The panel's height with two lines of words and a picture this high.
+  int HeightFor(int pictureHeight) const;
+
+  // The start field's value and the largest it takes, without announcing it.
+  void ShowStart(int start, int largest);
+  void SetStartEnabled(bool enabled);
 
  signals:
   // The space for the picture changed; a picture made for the old size should be redone.
   void pictureSizeChanged();
+  // The user changed the start field.
+  void startEdited(int start);
+  // The user clicked the plan view at this point of the track (x and z).
+  void planClicked(qu::plot::Point2 plan);
 
  protected:
+  void mousePressEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   QRect PictureArea() const;
+  int WordsTop() const;
   // Gives the words the lines they need, at least two, and the picture the rest.
   void LayOut();
 
+  QLabel* startLabel_ = nullptr;
+  QSpinBox* start_ = nullptr;
   QLabel* message_ = nullptr;
   PreviewContent content_;
   QSize pictureSize_;  // as last announced

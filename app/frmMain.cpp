@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -21,6 +22,7 @@
 #include "DisplayText.h"
 #include "FileAccess.h"
 #include "NumberText.h"
+#include "PlanPick.h"
 #include "PreviewPanel.h"
 #include "QtFileDialogBackend.h"
 #include "QtPathBytes.h"
@@ -157,13 +159,15 @@ void frmMain::BuildControls() {
   // Text1 sits over the end of Label1's box; keep it on top.
   Text1->raise();
 
+  preview_ = new PreviewPanel(this);
+  preview_->setFocusPolicy(Qt::NoFocus);
+  preview_->SetStartEnabled(false);
+  preview_->hide();
+
   setTabOrder(btnLoad, btnMod);
   setTabOrder(btnMod, btnSave);
   setTabOrder(btnSave, Text1);
-
-  preview_ = new PreviewPanel(this);
-  preview_->setFocusPolicy(Qt::NoFocus);
-  preview_->hide();
+  setTabOrder(Text1, preview_->findChild<QWidget*>("spnStart"));
 
   connect(btnLoad, &QPushButton::clicked, this, &frmMain::btnLoad_Click);
   connect(btnMod, &QPushButton::clicked, this, &frmMain::btnMod_Click);
@@ -173,6 +177,8 @@ void frmMain::BuildControls() {
     RequestPreview();
   });
   connect(preview_, &PreviewPanel::pictureSizeChanged, this, &frmMain::RequestPreview);
+  connect(preview_, &PreviewPanel::startEdited, this, &frmMain::ChooseStart);
+  connect(preview_, &PreviewPanel::planClicked, this, &frmMain::PickStartAt);
 }
 
 void frmMain::BuildActions() {
@@ -235,6 +241,11 @@ void frmMain::LoadTrackPath() {
   documentName_ = status ? FileName(TrackPath) : QString();
   undo_.clear();
   UpdateModified();
+  // A new track is combined from its start until another start is chosen.
+  start_ = 0;
+  preview_->ShowStart(start_, LargestStart());
+  preview_->SetStartEnabled(status.ok());
+  UpdateSentence();
   if (status) {
     btnSave->setEnabled(false);
     btnMod->setEnabled(true);
@@ -248,23 +259,30 @@ void frmMain::LoadTrackPath() {
 }
 
 void frmMain::btnMod_Click() {
+  VertexChunk& chunk = model_.bezr;
   const std::optional<int> last = LastSegmentFromText(Text1->text().toStdString());
   if (!last) {
-    messages_->Warning(this, "Combine Error", CombineRefusalText(model_.bezr, nullptr));
+    messages_->Warning(this, "Combine Error",
+                       CombineRefusalText(SegmentCount(chunk), start_, std::nullopt, nullptr));
     return;
   }
   const int segments = *last + 1;
-  VertexChunk& chunk = model_.bezr;
-  const bool runExists = *last >= 0 && segments < static_cast<int>(chunk.Vertices.size());
+  const int first = start_;
+  // The start is at most the track's last segment and the count 16-bit, so the run's last
+  // segment fits in an int.
+  const int runLast = first + *last;
+  const bool runExists =
+      *last >= 0 && static_cast<std::size_t>(runLast) + 1 < chunk.Vertices.size();
   const CombineCommand::Handles before =
-      runExists ? CombineCommand::Read(chunk, segments) : CombineCommand::Handles{};
-  const CombineResult result = CombineSegments(chunk, 0, *last);
+      runExists ? CombineCommand::Read(chunk, first, segments) : CombineCommand::Handles{};
+  const CombineResult result = CombineSegments(chunk, first, runLast);
   if (!result.combined()) {
-    messages_->Warning(this, "Combine Error", CombineRefusalText(chunk, &result));
+    messages_->Warning(this, "Combine Error",
+                       CombineRefusalText(SegmentCount(chunk), start_, segments, &result));
     return;
   }
-  undo_.push(new CombineCommand(chunk, segments, before, CombineCommand::Read(chunk, segments),
-                                result.maxDeviation));
+  undo_.push(new CombineCommand(chunk, first, segments, before,
+                                CombineCommand::Read(chunk, first, segments), result.maxDeviation));
   btnSave->setEnabled(true);
   btnMod->setToolTip(QString("Last fit: largest deviation %1").arg(result.maxDeviation, 0, 'f', 3));
 }
@@ -357,14 +375,14 @@ void frmMain::SetPreviewShown(bool shown) {
   showPreview_->setChecked(shown);
   if (!shown) {
     preview_->hide();
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(ClientWidth(), kClientHeight);
     return;
   }
-  // The window grows downwards by a picture as wide as the controls, with two lines of
-  // words above it; it may grow further while the preview shows.
-  const int pictureWidth = kClientWidth - 2 * kMargin;
-  const int panelHeight = 2 * preview_->fontMetrics().lineSpacing() + 2 + 4 + pictureWidth / 2;
-  const QSize grown(kClientWidth, kClientHeight + panelHeight + kMargin);
+  // The window grows downwards by a picture as wide as the controls, with the start field
+  // and two lines of words above it; it may grow further while the preview shows.
+  const int pictureWidth = ClientWidth() - 2 * kMargin;
+  const int panelHeight = preview_->HeightFor(pictureWidth / 2);
+  const QSize grown(ClientWidth(), kClientHeight + panelHeight + kMargin);
   setMinimumSize(grown);
   setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   resize(grown);
@@ -372,6 +390,61 @@ void frmMain::SetPreviewShown(bool shown) {
                         height() - kClientHeight - kMargin);
   preview_->show();
   RequestPreview();
+}
+
+int frmMain::LargestStart() const {
+  return std::max(SegmentCount(model_.bezr) - 1, 0);
+}
+
+void frmMain::ChooseStart(int start) {
+  start_ = std::clamp(start, 0, LargestStart());
+  preview_->ShowStart(start_, LargestStart());
+  UpdateSentence();
+  previewMode_ = PreviewMode::kLive;
+  RequestPreview();
+}
+
+void frmMain::PickStartAt(const plot::Point2& plan) {
+  if (!btnMod->isEnabled()) return;
+  if (const auto vertex = plot::NearestVertexInPlan(*vertices_, plan)) {
+    // The last vertex starts no segment; the run then starts at the last segment.
+    ChooseStart(static_cast<int>(std::min<std::size_t>(*vertex, LargestStart())));
+  }
+}
+
+void frmMain::UpdateSentence() {
+  Label1->setGeometry(Twips(660, 540, 1995, 315));
+  Text1->setGeometry(Twips(2580, 480, 495, 375));
+  Label2->setGeometry(Twips(3240, 540, 1215, 315));
+  if (start_ == 0) {
+    Label1->setText("Combine the first");
+    Label2->setText("Segments.");
+  } else {
+    // "Combine [6] Segments from segment 120.": the count moves left to follow the shorter
+    // words before it, and the words after it take the width they need.
+    Label1->setText("Combine");
+    const QFontMetrics metrics(Label1->font());
+    const int gap = Label2->x() - Text1->geometry().right() - 1;
+    Label1->resize(metrics.horizontalAdvance(Label1->text()) + 4, Label1->height());
+    Text1->move(Label1->geometry().right() + 1 + 4, Text1->y());
+    Label2->setText(QString("Segments from segment %1.").arg(start_));
+    Label2->setGeometry(Text1->geometry().right() + 1 + gap, Label2->y(),
+                        metrics.horizontalAdvance(Label2->text()) + 4, Label2->height());
+  }
+  FitWindowWidth();
+}
+
+int frmMain::ClientWidth() const {
+  return std::max(kClientWidth, Label2->geometry().right() + 1 + kMargin);
+}
+
+void frmMain::FitWindowWidth() {
+  if (!previewShown_) {
+    setFixedSize(ClientWidth(), kClientHeight);
+    return;
+  }
+  setMinimumWidth(ClientWidth());
+  if (width() < ClientWidth()) resize(ClientWidth(), height());
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
@@ -391,6 +464,7 @@ void frmMain::RequestPreview() {
     request.mode = PreviewRequest::Mode::kLive;
     request.current = vertices_;
     request.countText = Text1->text().toStdString();
+    request.start = start_;
   } else {
     request.mode = PreviewRequest::Mode::kCombined;
     request.current = vertices_;

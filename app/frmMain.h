@@ -10,6 +10,7 @@
 
 #include "FileDialog.h"
 #include "MessagePresenter.h"
+#include "PlotGeometry.h"
 #include "Preview.h"
 #include "SegmentMerge.h"
 #include "TrackModel.h"
@@ -23,10 +24,11 @@ namespace qu {
 
 class PreviewPanel;
 
-// The program's window: load a track, combine its first segments, save it. It wires the
-// buttons to the track and geometry libraries and shows what they report. Around the three
-// commands: a preview panel (F9), undo and redo of COMBINE!, and a question before unsaved
-// changes are thrown away.
+// The program's window: load a track, combine a run of its segments (the first ones unless
+// another start is chosen), save it. It wires the buttons to the track and geometry libraries
+// and shows what they report. Around the three commands: a preview panel (F9) where the run's
+// start is chosen, undo and redo of COMBINE!, and a question before unsaved changes are
+// thrown away.
 class frmMain : public QWidget {
   Q_OBJECT
 
@@ -39,6 +41,8 @@ class frmMain : public QWidget {
   const std::string& trackPath() const { return TrackPath; }
   const TrackModel& model() const { return model_; }
   bool previewShown() const { return previewShown_; }
+  // The first segment of the run COMBINE! refits.
+  int start() const { return start_; }
   const PreviewContent& previewContent() const;
 
   // Loads a track as a dropped file is loaded, after asking about unsaved changes.
@@ -51,6 +55,8 @@ class frmMain : public QWidget {
   void btnMod_Click();
   void btnSave_Click();
   void SetPreviewShown(bool shown);
+  // Makes `start` the run's first segment, within the track's segments.
+  void ChooseStart(int start);
 
  signals:
   // The preview panel shows a new content.
@@ -77,6 +83,14 @@ class frmMain : public QWidget {
   void ModelChanged();
   void UpdateModified();
   void RequestPreview();
+  // The start nearest a point of the plan (x and z).
+  void PickStartAt(const plot::Point2& plan);
+  // The largest start the loaded track allows.
+  int LargestStart() const;
+  // The sentence under the buttons, worded for the start; the window as wide as it needs.
+  void UpdateSentence();
+  int ClientWidth() const;
+  void FitWindowWidth();
   // The name handed to a dialog: TrackPath, unless it is longer than a dialog accepts.
   std::string DialogStartName() const;
 
@@ -95,6 +109,7 @@ class frmMain : public QWidget {
   QAction* showPreview_ = nullptr;
 
   std::string TrackPath;
+  int start_ = 0;
   TrackModel model_;
   QUndoStack undo_;
   // The vertex table as it is now, shared with the preview's thread and replaced after every

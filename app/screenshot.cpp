@@ -1,6 +1,7 @@
-// Renders the window for the documentation: screenshot OUT.png [TRACK COUNT]. Without a
-// track, the window as it looks at start; with one, the track loaded, COUNT typed into the
-// text box key by key, and the preview shown.
+// Renders the window for the documentation: screenshot OUT.png [TRACK COUNT [START]].
+// Without a track, the window as it looks at start; with one, the track loaded, the preview
+// shown, START (if given) chosen as the run's first segment, and COUNT typed into the text
+// box key by key.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -22,12 +23,13 @@ void Press(QWidget* target, Qt::Key key, const QString& text = {}) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 2 && argc != 4) return 2;
+  if (argc < 2 || argc == 3 || argc > 5) return 2;
   qu::frmMain window;
   window.show();
-  if (argc == 4) {
+  if (argc >= 4) {
     window.OpenFile(QString::fromLocal8Bit(argv[2]));
     window.SetPreviewShown(true);
+    if (argc == 5) window.ChooseStart(QString::fromLocal8Bit(argv[4]).toInt());
     auto* text = window.findChild<QLineEdit*>("Text1");
     text->setFocus();
     text->selectAll();

@@ -23,6 +23,7 @@ enum class LineStyle {
   kRunBefore,  // the run as it was: dashed, over the new one
   kRunAfter,   // the run as a combine makes it
   kHandle,     // a control point that the combine changes, from its vertex
+  kRunMarker,  // a broad band under the run, so that it stands out on the whole track
 };
 
 // A dashed line: this many picture units drawn, then this many left out, from the start of
@@ -72,6 +73,10 @@ struct ViewPlacement {
   double offsetX = 0.0;
   double offsetY = 0.0;
   Point2 Map(const Point2& p) const { return {offsetX + scaleX * p.x, offsetY + scaleY * p.y}; }
+  // The view's coordinates of a point of the picture.
+  Point2 Unmap(const Point2& p) const {
+    return {(p.x - offsetX) / scaleX, (p.y - offsetY) / scaleY};
+  }
 };
 
 // One view of the track: a white box with a label, and the curves and marks drawn inside it.

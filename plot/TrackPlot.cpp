@@ -143,8 +143,7 @@ class StrokeCollector : public StrokeSink {
 class Pen {
  public:
   explicit Pen(const Box& frame)
-      : simplifier_(kMergeTolerance, strokes_),
-        clipper_(Grown(frame, kClipMargin), simplifier_) {}
+      : simplifier_(kMergeTolerance, strokes_), clipper_(Grown(frame, kClipMargin), simplifier_) {}
   void Add(const Point2& p) { clipper_.Add(p); }
   // The curve is interrupted: the next point starts a new stroke.
   void Break() { clipper_.Break(); }
@@ -460,8 +459,7 @@ class CurvePainter {
   std::array<double, kSamplesPerSegment> lengths_{};
 };
 
-std::pair<Polyline, Polyline> DrawRest(const TrackRest& rest, const Views& views,
-                                       LineStyle style) {
+std::pair<Polyline, Polyline> DrawRest(const TrackRest& rest, const Views& views, LineStyle style) {
   CurvePainter painter(rest.vertices, views);
   for (const TrackRange& range : rest.ranges) painter.Range(range);
   return painter.Finish(style);
@@ -503,25 +501,28 @@ std::string RunText(const CombineOverlay& overlay) {
 // A number as printf's "%.6g" writes it in the C locale, whatever the process's locale.
 std::string ShortNumber(double value) {
   char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr;
+  const auto end =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr;
   return std::string(text, end);
 }
 
-void DrawLegend(Drawing& drawing, const CombineOverlay* overlay) {
+void DrawLegend(Drawing& drawing, const CombineOverlay* overlay, bool runMarked) {
   // The run's label is the longest: "first 6553 segments before" ends near x = 225.
   const double y = 352;
   auto swatch = [&](double x, LineStyle style, std::string label) {
-    drawing.legend.push_back({style,
-                              {x, y - 4},
-                              {x + 24, y - 4},
-                              kLegendLineWidth,
-                              {{x + 30, y}, std::move(label), 12, Anchor::kStart, kLegendTextColour}});
+    drawing.legend.push_back(
+        {style,
+         {x, y - 4},
+         {x + 24, y - 4},
+         kLegendLineWidth,
+         {{x + 30, y}, std::move(label), 12, Anchor::kStart, kLegendTextColour}});
   };
   if (overlay) {
     swatch(20, LineStyle::kRunBefore, RunText(*overlay) + " before");
     swatch(240, LineStyle::kRunAfter, "after COMBINE!");
     swatch(380, LineStyle::kHandle, "changed handles");
     swatch(530, LineStyle::kRest, "rest of the track");
+    if (runMarked) swatch(680, LineStyle::kRunMarker, "the run");
     drawing.deviation = Text{{20, y + 22},
                              "Largest deviation of the fit: " + ShortNumber(overlay->maxDeviation) +
                                  " track units. Circles: the run's end vertices.",
@@ -542,10 +543,25 @@ Views WholeTrackViews(const TrackRest& track) {
           ViewportMapping(Padded(elevation), kElevationPanel, true, false)};
 }
 
+// The plan of the whole track, the run before and after and its handles included.
+Box WholePlan(const RunExtent& extent, const TrackRest& rest) {
+  BoxBuilder plan;
+  plan.Add(extent.plan.min);
+  plan.Add(extent.plan.max);
+  for (const TrackRange& range : rest.ranges) {
+    ForEachSample(rest.vertices, range.first, range.last, [&](const Vector3& p) {
+      plan.Add(Plan(p));
+      return true;
+    });
+  }
+  return Padded(plan.box());
+}
+
 // With a combine the run and its neighbourhood fill each view, and the rest of the track is
 // cut at the frame.
-Views FocusedViews(const RunExtent& extent, const TrackRest& rest) {
-  const Box planData = FocusOn(extent.plan, 0.6);
+Views FocusedViews(const RunExtent& extent, const TrackRest& rest, PlanScope planScope) {
+  const Box planData =
+      planScope == PlanScope::kRun ? FocusOn(extent.plan, 0.6) : WholePlan(extent, rest);
   const Box& runBox = extent.elevation;
   const double grow = std::max(runBox.width(), 1.0) * 0.6;
   const double from = runBox.min.x - grow, to = runBox.max.x + grow;
@@ -668,15 +684,14 @@ Box FocusOn(const Box& run, double margin) {
 }
 
 Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& title,
-                  const CombineOverlay* overlay) {
+                  const CombineOverlay* overlay, PlanScope planScope) {
   const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
   // The run, segments first … first + count − 1, and its vertices after the combine.
   const int first = overlay ? std::clamp(overlay->first, 0, segments) : 0;
   const int count = overlay ? std::clamp(overlay->count, 0, segments - first) : 0;
   const std::span<const BezierVertex> after =
       overlay ? std::span<const BezierVertex>(overlay->after) : std::span<const BezierVertex>();
-  const int afterCount =
-      after.empty() ? 0 : std::min(count, static_cast<int>(after.size()) - 1);
+  const int afterCount = after.empty() ? 0 : std::min(count, static_cast<int>(after.size()) - 1);
 
   // The run and the rest of the track are streamed, never stored: once for their extent
   // where that sets the views, and once to draw them.
@@ -697,7 +712,10 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
   if (first > 0) rest.ranges.push_back({0, first - 1, 0.0});
   rest.ranges.push_back({first + count, segments - 1, extent.endLength});
 
-  const Views views = overlay ? FocusedViews(extent, rest) : WholeTrackViews(rest);
+  const Views views = overlay ? FocusedViews(extent, rest, planScope) : WholeTrackViews(rest);
+  const bool markRun = overlay && planScope == PlanScope::kWholeTrack;
+  Polyline runMarker =
+      markRun ? DrawRun(run.before, views, LineStyle::kRunMarker).first : Polyline{};
   auto [restPlan, restElevation] =
       DrawRest(rest, views, overlay ? LineStyle::kRest : LineStyle::kTrack);
   auto [afterPlan, afterElevation] = DrawRun(run.after, views, LineStyle::kRunAfter);
@@ -706,9 +724,12 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
   Drawing drawing;
   drawing.title = {{20, 26}, DisplayText(title), 16, Anchor::kStart, kTextColour};
 
-  Frame planFrame = DrawView("plan", kPlanPanel, views.plan,
-                             "Plan, seen from above (x across, z down)", std::move(restPlan),
-                             std::move(afterPlan), std::move(beforePlan));
+  Frame planFrame =
+      DrawView("plan", kPlanPanel, views.plan, "Plan, seen from above (x across, z down)",
+               std::move(restPlan), std::move(afterPlan), std::move(beforePlan));
+  if (markRun && !runMarker.strokes.empty()) {
+    planFrame.lines.insert(planFrame.lines.begin(), std::move(runMarker));
+  }
   for (std::size_t i = 0; i + 1 < handles.size(); i += 2) {
     AddLine(planFrame,
             Draw(LineStyle::kHandle, {handles[i], handles[i + 1]}, views.plan, kPlanPanel));
@@ -722,15 +743,14 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
   }
   drawing.frames.push_back(std::move(planFrame));
 
-  Frame elevationFrame = DrawView("elevation", kElevationPanel, views.elevation,
-                                  "Elevation: height y along the path length",
-                                  std::move(restElevation), std::move(afterElevation),
-                                  std::move(beforeElevation));
+  Frame elevationFrame = DrawView(
+      "elevation", kElevationPanel, views.elevation, "Elevation: height y along the path length",
+      std::move(restElevation), std::move(afterElevation), std::move(beforeElevation));
   for (const auto& end : {extent.profileStart, extent.profileEnd}) {
     if (end) AddMark(elevationFrame, views.elevation.Map(*end), 4.5, std::nullopt, kRunEndColour);
   }
   drawing.frames.push_back(std::move(elevationFrame));
-  DrawLegend(drawing, overlay);
+  DrawLegend(drawing, overlay, markRun);
   return drawing;
 }
 
@@ -749,6 +769,8 @@ LineLook LookOf(LineStyle style) {
       return {kBlue, 3, false};
     case LineStyle::kHandle:
       return {kVermillion, 1.5, false};
+    case LineStyle::kRunMarker:
+      return {0xF0E442, 10, false};  // yellow
   }
   return {};
 }

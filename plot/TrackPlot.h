@@ -71,8 +71,13 @@ inline constexpr double kDrawTolerance = 0.05;
 // a little beyond, so that the frame, not the cut, is where a line ends), with only the
 // points needed to stay within kDrawTolerance of the samples; the samples of the track are
 // streamed, not stored, so a track of any length costs memory for what its drawing shows.
+//
+// With `PlanScope::kWholeTrack` the plan shows the whole track whatever the overlay, the run
+// marked by a broad band beneath it, so that one can see where on the track it lies; the
+// elevation still shows the run and its neighbourhood.
+enum class PlanScope { kRun, kWholeTrack };
 Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& title,
-                  const CombineOverlay* overlay = nullptr);
+                  const CombineOverlay* overlay = nullptr, PlanScope planScope = PlanScope::kRun);
 
 // The longest file name, in characters of its display form, that a picture's title shows
 // whole; with the words after it, a title this long still fits on the picture.

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -22,6 +23,7 @@
 
 #include "CommandLine.h"
 #include "FileDialog.h"
+#include "PreviewPanel.h"
 #include "SampleTracks.h"
 #include "SegmentMerge.h"
 #include "TrackFile.h"
@@ -621,9 +623,10 @@ class WindowTest : public QObject {
       VertexChunk expected = window_->model().bezr;
       QCOMPARE(content.maxDeviation, CombineSegments(expected, 0, segments - 1).maxDeviation);
       QVERIFY(content.message.contains(QString("first %1 segment").arg(segments)));
-      // The run before and after, the rest of the track, and the two handles that change.
+      // The run before and after, the band that marks it, the rest of the track, and the
+      // two handles that change.
       const bool rest = segments < 44;
-      QCOMPARE(paths.at("plan"), (rest ? 3 : 2) + 2);
+      QCOMPARE(paths.at("plan"), (rest ? 4 : 3) + 2);
       QCOMPARE(paths.at("elevation"), rest ? 3 : 2);
     } else {
       QCOMPARE(content.kind, PreviewContent::Kind::kRefused);
@@ -691,6 +694,142 @@ class WindowTest : public QObject {
                             .arg(content.message)));
     QVERIFY(message->geometry().bottom() < Control<QWidget>("preview")->height());
     if (load) QVERIFY(!content.image.isNull());
+  }
+
+  // A click on the plan picks the vertex under it as the run's start (the last segment's,
+  // for the last vertex), and the preview and the sentence follow.
+  void startPickedOnThePlan_data() {
+    QTest::addColumn<int>("vertex");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("vertex 0") << 0 << 0 << "COMBINE! would refit the first 2 segments";
+    QTest::newRow("vertex 12") << 12 << 12 << "COMBINE! would refit segments 12 to 13";
+    QTest::newRow("vertex 30") << 30 << 30 << "COMBINE! would refit segments 30 to 31";
+    QTest::newRow("last vertex")
+        << 44 << 43
+        << "COMBINE! cannot take 2 segments from segment 43: the track has 44 segments. Type "
+           "the number 1.";
+  }
+
+  void startPickedOnThePlan() {
+    QFETCH(int, vertex);
+    QFETCH(int, start);
+    QFETCH(QString, message);
+    QSignalSpy updated(window_.get(), &frmMain::previewUpdated);
+    LoadSample();
+    PressKey(Qt::Key_F9);
+    const PreviewContent& shown = NextPreview(updated);
+    auto* panel = Control<PreviewPanel>("preview");
+    const plot::Frame& plan = shown.drawing.frames.front();
+    QCOMPARE(QString::fromStdString(plan.name), QString("plan"));
+    const Vector3& p = window_->model().bezr.Vertices[static_cast<std::size_t>(vertex)].position;
+    const plot::Point2 at = plan.placement.Map({p.x, p.z});
+    const QRectF picture = panel->PictureRect();
+    const double scale = picture.width() / shown.drawing.width;
+    const QPointF click = picture.topLeft() + QPointF(at.x, at.y) * scale;
+
+    QTest::mouseClick(panel, Qt::LeftButton, {}, click.toPoint());
+    QCOMPARE(window_->start(), start);
+    QCOMPARE(Control<QSpinBox>("spnStart")->value(), start);
+    QCOMPARE(Control<QLabel>("Label2")->text(),
+             start == 0 ? QString("Segments.") : QString("Segments from segment %1.").arg(start));
+    const PreviewContent& content = NextPreview(updated);
+    QVERIFY2(content.message.startsWith(message), qPrintable(content.message));
+    // A click beside the picture chooses nothing.
+    QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(1, panel->height() - 1));
+    QCOMPARE(window_->start(), start);
+  }
+
+  // COMBINE! refits the run from the chosen start, shown or not, with the same bits as the
+  // merge itself; undo and redo restore them; a run past the end is refused with words that
+  // name the start, the count and the track's segments.
+  void combineFromAStart_data() {
+    QTest::addColumn<QString>("keys");  // typed into the start field
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("refusal");  // empty: combined
+    QTest::newRow("from 0") << ""
+                            << "2" << 0 << "";
+    QTest::newRow("4 from 10") << "10"
+                               << "4" << 10 << "";
+    QTest::newRow("arrow keys") << "^^^"
+                                << "6" << 3 << "";
+    QTest::newRow("last run") << "40"
+                              << "4" << 40 << "";
+    QTest::newRow("past the end")
+        << "41"
+        << "4" << 41
+        << "COMBINE! cannot take 4 segments from segment 41: the track has 44 segments. Type a "
+           "number from 1 to 3.";
+    QTest::newRow("no count")
+        << "20"
+        << "0" << 20
+        << "COMBINE! cannot take 0 segments from segment 20: the track has 44 segments. Type a "
+           "number from 1 to 24.";
+  }
+
+  void combineFromAStart() {
+    QFETCH(QString, keys);
+    QFETCH(QString, count);
+    QFETCH(int, start);
+    QFETCH(QString, refusal);
+    QSignalSpy updated(window_.get(), &frmMain::previewUpdated);
+    LoadSample();
+    const TrackBuffer loaded = ModelBytes();
+    PressKey(Qt::Key_F9);
+    TypeCount(count);
+    auto* field = Control<QSpinBox>("spnStart");
+    field->setFocus();
+    if (keys.startsWith('^')) {
+      for (int i = 0; i < keys.size(); ++i) QTest::keyClick(field, Qt::Key_Up);
+    } else if (!keys.isEmpty()) {
+      field->selectAll();
+      QTest::keyClicks(field, keys);
+    }
+    QCOMPARE(window_->start(), start);
+    if (!refusal.isEmpty()) QTRY_COMPARE(window_->previewContent().message, refusal);
+    PressKey(Qt::Key_F9);  // hidden, the sentence still says what COMBINE! does
+    QVERIFY(!window_->previewShown());
+    QCOMPARE(Control<QLabel>("Label1")->text(),
+             start == 0 ? QString("Combine the first") : QString("Combine"));
+    QVERIFY(Control<QLabel>("Label2")->geometry().right() < window_->width());
+
+    Click("btnMod");
+    if (!refusal.isEmpty()) {
+      QCOMPARE(messages_->shown.size(), std::size_t{1});
+      QCOMPARE(messages_->shown[0].first, QString("Combine Error"));
+      QCOMPARE(messages_->shown[0].second, refusal);
+      QVERIFY(ModelBytes() == loaded);
+      ExpectButtons(true, false);
+      return;
+    }
+    TrackModel expected;
+    QVERIFY(LoadTrack(sample_.toStdString(), expected).ok());
+    const int segments = count.toInt();
+    QVERIFY(CombineSegments(expected.bezr, start, start + segments - 1).combined());
+    TrackBuffer combined;
+    QVERIFY(SerializeTrack(expected, combined).ok());
+    QVERIFY(ModelBytes() == combined);
+    QVERIFY(window_->isWindowModified());
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(ModelBytes() == loaded);
+    QVERIFY(!window_->isWindowModified());
+    PressKey(Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(ModelBytes() == combined);
+  }
+
+  // A load starts again from the first segment.
+  void loadResetsTheStart() {
+    LoadSample();
+    window_->ChooseStart(10);
+    QCOMPARE(Control<QLabel>("Label2")->text(), QString("Segments from segment 10."));
+    QVERIFY(window_->width() > 341);
+    LoadSample();
+    QCOMPARE(window_->start(), 0);
+    QCOMPARE(Control<QSpinBox>("spnStart")->value(), 0);
+    QCOMPARE(Control<QLabel>("Label1")->text(), QString("Combine the first"));
+    QCOMPARE(Control<QLabel>("Label2")->text(), QString("Segments."));
+    QCOMPARE(window_->size(), QSize(341, 60));
   }
 
   // Undo and redo restore the control points bit for bit; a load clears the history.
