@@ -135,7 +135,7 @@ cp "$root/examples/sample.qutrack" "$work/$folder/sample.qutrack"
 echo "normalize and combine -n 3 give the Linux build's bytes, in and from '$folder'"
 
 echo "== the window under Wine, as a user would use it"
-QU_LINUX_QUTRACK="$linux_qutrack" "$root/scripts/windows-window-run.sh" "$build/bin"
+QU_LINUX_QUTRACK="$linux_qutrack" "$root/scripts/window-run.sh" windows "$build/bin"
 
 echo "== the installer and the zip"
 (cd "$build" && cpack -G "NSIS;ZIP" >/dev/null)

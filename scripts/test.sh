@@ -10,6 +10,10 @@ jobs=$(nproc)
 "$root/scripts/setup.sh"
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
 
+echo "== the window as a user uses it, on a virtual X display"
+"$root/scripts/need-packages.sh" xvfb xdotool
+"$root/scripts/window-run.sh" linux "$root/build/bin"
+
 echo "== sanitizer build"
 # Warnings are errors in the normal build only: GCC's instrumented code draws false
 # out-of-bounds warnings from the standard library.
