@@ -10,9 +10,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "CombineOverlay.h"
 #include "Preview.h"
 #include "SampleTracks.h"
 #include "TrackFile.h"
+#include "TrackPlot.h"
 #include "frmMain.h"
 
 namespace {
@@ -32,6 +34,7 @@ void BM_PreviewJob(benchmark::State& state) {
   request.current =
       std::make_shared<const std::vector<qu::BezierVertex>>(Track(vertices).bezr.Vertices);
   request.countText = std::to_string(count);
+  request.start = static_cast<int>(state.range(3));
   request.size = QSize(333, 166);  // the panel as it opens
   request.devicePixelRatio = static_cast<qreal>(state.range(2));
   std::size_t points = 0;
@@ -47,6 +50,23 @@ void BM_PreviewJob(benchmark::State& state) {
     benchmark::DoNotOptimize(content.image.constBits());
   }
   state.counters["points"] = static_cast<double>(points);
+}
+
+// The drawing of a run in the middle of a track (the whole track for a run one segment
+// shorter than it), its plan focused on the run (as `qutrack plot` draws it) or showing the
+// whole track (as the window's preview does).
+void BM_RunDrawing(benchmark::State& state) {
+  const auto vertices = qu::samples::MakeSmoothPath(static_cast<int>(state.range(0)));
+  const int count = static_cast<int>(state.range(1));
+  const int first = (static_cast<int>(vertices.size()) - 1 - count) / 2;
+  const auto combined = qu::plot::BuildCombineOverlay(vertices, first, count);
+  if (!combined.overlay) state.SkipWithError("refused");
+  const auto scope = state.range(2) ? qu::plot::PlanScope::kWholeTrack : qu::plot::PlanScope::kRun;
+  for (auto _ : state) {
+    const qu::plot::Drawing drawing =
+        qu::plot::DrawTrack(vertices, "run", &*combined.overlay, scope);
+    benchmark::DoNotOptimize(drawing.frames.data());
+  }
 }
 
 // From the key press that completes the count to the panel showing its picture.
@@ -80,12 +100,22 @@ void BM_KeystrokeToPreview(benchmark::State& state) {
 
 }  // namespace
 
-// Arguments: vertices (0: the sample track), the count typed, the device pixel ratio.
+// Arguments: vertices (0: the sample track), the count typed, the device pixel ratio, the
+// run's first segment.
 BENCHMARK(BM_PreviewJob)
-    ->Args({0, 3, 1})
-    ->Args({0, 3, 2})
+    ->Args({0, 3, 1, 0})
+    ->Args({0, 3, 2, 0})
+    ->Args({0, 6, 1, 20})
+    ->Args({6554, 6553, 1, 0})
+    ->Args({6554, 6553, 2, 0})
+    ->Args({200000, 6, 1, 100000})
+    ->Unit(benchmark::kMillisecond);
+// Arguments: vertices, the run's segments, whether the plan shows the whole track.
+BENCHMARK(BM_RunDrawing)
+    ->Args({6554, 6553, 0})
     ->Args({6554, 6553, 1})
-    ->Args({6554, 6553, 2})
+    ->Args({200000, 6, 0})
+    ->Args({200000, 6, 1})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeystrokeToPreview)
     ->Args({0, 3})

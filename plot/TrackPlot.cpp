@@ -714,12 +714,13 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
 
   const Views views = overlay ? FocusedViews(extent, rest, planScope) : WholeTrackViews(rest);
   const bool markRun = overlay && planScope == PlanScope::kWholeTrack;
-  Polyline runMarker =
-      markRun ? DrawRun(run.before, views, LineStyle::kRunMarker).first : Polyline{};
   auto [restPlan, restElevation] =
       DrawRest(rest, views, overlay ? LineStyle::kRest : LineStyle::kTrack);
   auto [afterPlan, afterElevation] = DrawRun(run.after, views, LineStyle::kRunAfter);
   auto [beforePlan, beforeElevation] = DrawRun(run.before, views, LineStyle::kRunBefore);
+  // The band follows the run as it was, beneath everything else in the plan.
+  Polyline runMarker = markRun ? beforePlan : Polyline{};
+  runMarker.style = LineStyle::kRunMarker;
 
   Drawing drawing;
   drawing.title = {{20, 26}, DisplayText(title), 16, Anchor::kStart, kTextColour};
@@ -727,7 +728,7 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
   Frame planFrame =
       DrawView("plan", kPlanPanel, views.plan, "Plan, seen from above (x across, z down)",
                std::move(restPlan), std::move(afterPlan), std::move(beforePlan));
-  if (markRun && !runMarker.strokes.empty()) {
+  if (!runMarker.strokes.empty()) {
     planFrame.lines.insert(planFrame.lines.begin(), std::move(runMarker));
   }
   for (std::size_t i = 0; i + 1 < handles.size(); i += 2) {
