@@ -1,4 +1,4 @@
-// qutrack combine IN OUT [-n N]: refit the first N segments of a track as one cubic.
+// qutrack combine IN OUT [-n N] [--start S]: refit segments S … S + N − 1 as one cubic.
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -17,6 +17,7 @@ struct CombineOptions {
   std::string input;
   std::string output;
   int segments = 2;
+  int start = 0;  // the run's first segment
 };
 
 // The shortest text that reads back as the same float.
@@ -41,8 +42,14 @@ int RunCombine(const CombineOptions& options) {
   if (Status status = LoadTrack(options.input, model); !status) {
     return Fail(kCannotLoad, status.reason());
   }
-  const int first = 0;
-  const int last = options.segments - 1;
+  // The run is checked with its end in 64 bits first: S + N − 1 need not fit an int, and once
+  // the run lies within the track it does.
+  const int first = options.start;
+  if (CombineResult check = CheckCombineRun(model.bezr.Vertices, first, options.segments);
+      !check.combined()) {
+    return Fail(kCombineRefused, check.reason);
+  }
+  const int last = first + options.segments - 1;
   const VertexChunk before = model.bezr;
   const CombineResult result = CombineSegments(model.bezr, first, last);
   if (!result.combined()) return Fail(kCombineRefused, result.reason);
@@ -75,8 +82,8 @@ Command AddCombineCommand(CLI::App& app) {
   auto options = std::make_shared<CombineOptions>();
   CLI::App* command = app.add_subcommand(
       "combine",
-      "Fit one cubic through the first N segments of IN, keeping the end directions, and save "
-      "the track with the two new control points to OUT.");
+      "Fit one cubic through the first N segments of IN, or the N from segment --start S on, "
+      "keeping the end directions, and save the track with the two new control points to OUT.");
   command->add_option("IN", options->input, "Track file to read")->required();
   command->add_option("OUT", options->output, kTrackOutputHelp)->required();
   command
@@ -84,6 +91,11 @@ Command AddCombineCommand(CLI::App& app) {
                    "Number of Bezier segments to combine (decimal)")
       ->capture_default_str()
       ->transform(kSegmentCount);
+  command
+      ->add_option("-s,--start", options->start,
+                   "Index of the run's first segment, counted from 0 (decimal)")
+      ->capture_default_str()
+      ->transform(kFirstSegment);
   return {command, [options] { return RunCombine(*options); }};
 }
 

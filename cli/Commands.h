@@ -24,6 +24,8 @@ Command AddPlotCommand(CLI::App& app);
 // handed on in its plain decimal form, so the conversion that follows never takes it for octal
 // or hexadecimal.
 extern const CLI::Validator kSegmentCount;
+// The first segment of --start, read the same way: a 0-based index, at least 0.
+extern const CLI::Validator kFirstSegment;
 
 // What OUT may be, in the help of each subcommand.
 inline constexpr const char* kTrackOutputHelp =

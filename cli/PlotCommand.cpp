@@ -1,7 +1,8 @@
-// qutrack plot IN OUT.svg [-n N]: a picture of the track's path, and of a combine.
+// qutrack plot IN OUT.svg [-n N [--start S]]: a picture of the track's path, and of a combine.
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "CombineOverlay.h"
@@ -9,6 +10,7 @@
 #include "ExitCodes.h"
 #include "FileAccess.h"
 #include "OutputTarget.h"
+#include "SegmentMerge.h"
 #include "SvgWriter.h"
 #include "TrackFile.h"
 #include "TrackPlot.h"
@@ -20,7 +22,16 @@ struct PlotOptions {
   std::string input;
   std::string output;
   std::optional<int> segments;
+  int start = 0;  // the combined run's first segment
 };
+
+// The words after the file name in the title: the first N segments, or a run that starts later
+// by its first and last segment.
+std::string CombineTitle(int first, int count) {
+  if (first == 0) return ": the first " + std::to_string(count) + " segments combined";
+  return ": segments " + std::to_string(first) + " to " + std::to_string(first + count - 1) +
+         " combined";
+}
 
 int RunPlot(const PlotOptions& options) {
   TrackModel model;
@@ -30,11 +41,19 @@ int RunPlot(const PlotOptions& options) {
   std::string title = plot::ShortenedName(Utf8FromPath(PathFromUtf8(options.input).filename()));
   std::optional<plot::CombineOverlay> overlay;
   if (options.segments) {
+    // The run's end in 64 bits first, so that a run past the largest int is refused with its
+    // true start and count; a run within the track has an end that fits an int.
+    const int first = options.start;
+    const int count = *options.segments;
+    if (CombineResult check = CheckCombineRun(model.bezr.Vertices, first, count);
+        !check.combined()) {
+      return Fail(kCombineRefused, check.reason);
+    }
     plot::CombineOverlayResult combined =
-        plot::BuildCombineOverlay(model.bezr.Vertices, 0, *options.segments);
+        plot::BuildCombineOverlay(model.bezr.Vertices, first, count);
     if (!combined.overlay) return Fail(kCombineRefused, combined.combine.reason);
     overlay = std::move(combined.overlay);
-    title += ": the first " + std::to_string(*options.segments) + " segments combined";
+    title += CombineTitle(first, count);
   }
   const std::string svg =
       plot::WriteSvg(plot::DrawTrack(model.bezr.Vertices, title, overlay ? &*overlay : nullptr));
@@ -51,12 +70,19 @@ Command AddPlotCommand(CLI::App& app) {
   CLI::App* command = app.add_subcommand(
       "plot",
       "Draw the track's path as SVG: the plan and the elevation profile. With -n N, the first N "
-      "segments before and after combining them.");
+      "segments, or the N from segment --start S on, before and after combining them.");
   command->add_option("IN", options->input, "Track file to read")->required();
   command->add_option("OUT", options->output, kPictureOutputHelp)->required();
+  CLI::Option* segments = command
+                              ->add_option("-n,--segments", options->segments,
+                                           "Show the combine of N segments (decimal)")
+                              ->transform(kSegmentCount);
   command
-      ->add_option("-n,--segments", options->segments, "Show the combine of the first N segments")
-      ->transform(kSegmentCount);
+      ->add_option("-s,--start", options->start,
+                   "Index of the run's first segment, counted from 0 (decimal)")
+      ->capture_default_str()
+      ->transform(kFirstSegment)
+      ->needs(segments);
   return {command, [options] { return RunPlot(*options); }};
 }
 

@@ -17,36 +17,44 @@ CombineResult Refuse(CombineRefusal refusal, std::string reason) {
   return result;
 }
 
-std::string Plural(int count, const char* noun) {
+std::string Plural(long long count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-}  // namespace
+// The run that reaches past the last vertex, in words: a run from the start by its length
+// alone ("cannot combine 45"), a later one also by its start and, when longer than one
+// segment, its last segment.
+std::string BeyondTrackReason(int segments, int first, long long count) {
+  std::string reason = "the track has only " + Plural(segments, "segment") + "; cannot combine ";
+  if (first == 0) return reason + std::to_string(count);
+  reason += Plural(count, "segment") + " from segment " + std::to_string(first);
+  if (count == 1) return reason;
+  const long long last = first + count - 1;
+  return reason + " (segments " + std::to_string(first) + " to " + std::to_string(last) + ")";
+}
 
-CombineResult CheckCombine(std::span<const BezierVertex> vertices, int first, int last) {
+// The checks of CheckCombine on the run of `count` segments from `first`, in 64 bits so that
+// neither the count nor the run's end can wrap.
+CombineResult CheckRun(std::span<const BezierVertex> vertices, int first, long long count) {
   const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
-  const long long wanted = static_cast<long long>(last) - first + 1;
-  if (last < first) {
+  const long long last = first + count - 1;
+  if (count < 1) {
     return Refuse(CombineRefusal::kEmptyRun,
-                  "cannot combine " + std::to_string(wanted) + " segments; at least 1 is needed");
+                  "cannot combine " + std::to_string(count) + " segments; at least 1 is needed");
   }
   if (first < 0) {
     return Refuse(CombineRefusal::kNegativeFirst,
                   "the run starts at segment " + std::to_string(first) + ", before the track");
   }
   if (last >= segments) {
-    return Refuse(
-        CombineRefusal::kBeyondTrack,
-        "the track has only " + Plural(segments, "segment") + "; cannot combine " +
-            (first == 0 ? std::to_string(wanted)
-                        : "segments " + std::to_string(first) + " to " + std::to_string(last)));
+    return Refuse(CombineRefusal::kBeyondTrack, BeyondTrackReason(segments, first, count));
   }
-  if (wanted > kMaxCombinedSegments) {
+  if (count > kMaxCombinedSegments) {
     return Refuse(CombineRefusal::kTooLong,
                   "cannot combine more than " + std::to_string(kMaxCombinedSegments) +
-                      " segments at once (asked for " + std::to_string(wanted) + ")");
+                      " segments at once (asked for " + std::to_string(count) + ")");
   }
-  for (int i = first; i <= last + 1; ++i) {
+  for (int i = first; i <= static_cast<int>(last) + 1; ++i) {
     const BezierVertex& v = vertices[static_cast<std::size_t>(i)];
     if (!IsFinite(v.position) || !IsFinite(v.controlIn) || !IsFinite(v.controlOut)) {
       return Refuse(
@@ -55,6 +63,16 @@ CombineResult CheckCombine(std::span<const BezierVertex> vertices, int first, in
     }
   }
   return {};
+}
+
+}  // namespace
+
+CombineResult CheckCombine(std::span<const BezierVertex> vertices, int first, int last) {
+  return CheckRun(vertices, first, static_cast<long long>(last) - first + 1);
+}
+
+CombineResult CheckCombineRun(std::span<const BezierVertex> vertices, int first, int count) {
+  return CheckRun(vertices, first, count);
 }
 
 namespace {

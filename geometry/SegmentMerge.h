@@ -42,6 +42,12 @@ int SegmentCount(const VertexChunk& chunk);
 // vertices, or a result without one, without fitting anything.
 CombineResult CheckCombine(std::span<const BezierVertex> vertices, int first, int last);
 
+// The same check for the run of `count` segments from segment `first`. The run's last
+// segment, first + count − 1, is reckoned in 64 bits, so a run that would end past the
+// largest int is refused as reaching past the track, its true first segment and count named
+// in the reason; a run this accepts has a last segment that fits an int.
+CombineResult CheckCombineRun(std::span<const BezierVertex> vertices, int first, int count);
+
 // Fits one cubic through segments first … last of the track, the directions at both ends
 // kept, and writes its inner control points to controlOut of vertex first and controlIn of
 // vertex last + 1. Nothing else changes. Refuses, leaving the table untouched, when the run

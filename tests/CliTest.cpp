@@ -5,14 +5,19 @@
 #include <sys/wait.h>
 #endif
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 #include "DisplayText.h"
 #include "SampleTracks.h"
+#include "SegmentMerge.h"
 #include "TrackBytes.h"
 
 namespace qu {
@@ -136,6 +141,159 @@ TEST_F(CliTest, CombineReportsTheChangedHandlesAndTheDeviation) {
   before.bezr.Vertices[0].controlOut = after.bezr.Vertices[0].controlOut;
   before.bezr.Vertices[3].controlIn = after.bezr.Vertices[3].controlIn;
   EXPECT_EQ(test::Serialize(before), test::ReadBytes(out));
+}
+
+// The bits of every point of every vertex: position, controlIn, controlOut.
+std::vector<std::array<std::uint32_t, 9>> PointBits(const VertexChunk& chunk) {
+  std::vector<std::array<std::uint32_t, 9>> bits;
+  for (const BezierVertex& v : chunk.Vertices) {
+    std::array<std::uint32_t, 9>& b = bits.emplace_back();
+    std::size_t i = 0;
+    for (const Vector3& p : {v.position, v.controlIn, v.controlOut}) {
+      for (float f : {p.x, p.y, p.z}) b[i++] = std::bit_cast<std::uint32_t>(f);
+    }
+  }
+  return bits;
+}
+
+// The byte offsets at which a saved track differs from another.
+std::set<std::size_t> DifferingBytes(const test::Bytes& a, const test::Bytes& b) {
+  EXPECT_EQ(a.size(), b.size());
+  std::set<std::size_t> offsets;
+  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+    if (a[i] != b[i]) offsets.insert(i);
+  }
+  return offsets;
+}
+
+Vector3 WithEveryBitFlipped(const Vector3& p) {
+  const auto flip = [](float f) { return std::bit_cast<float>(~std::bit_cast<std::uint32_t>(f)); };
+  return {flip(p.x), flip(p.y), flip(p.z)};
+}
+
+TEST_F(CliTest, StartZeroChangesNothing) {
+  // OUT stands for the output, its name the same in both runs so that messages naming it agree.
+  const std::vector<std::vector<std::string>> commands = {
+      {"combine", "OUT.qutrack", "-n", "3"},
+      {"combine", "OUT.qutrack"},
+      {"combine", "OUT", "-n", "44"},
+      {"plot", "OUT.svg", "-n", "3"},
+  };
+  for (const std::vector<std::string>& command : commands) {
+    std::vector<std::string> args = command;
+    args[1] = folder_.File("out") + command[1].substr(3);
+    args.insert(args.begin() + 1, sample_);
+    const std::string saved = args[2] + (command[1] == "OUT" ? ".qutrack" : "");
+    SCOPED_TRACE(command[0] + " " + command.back());
+    const Outcome plain = Qutrack(args);
+    const test::Bytes plainBytes = test::ReadBytes(saved);
+    std::filesystem::remove(saved);
+    args.insert(args.end(), {"--start", "0"});
+    const Outcome started = Qutrack(args);
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(started.status, plain.status);
+    EXPECT_EQ(started.out, plain.out);
+    EXPECT_EQ(started.err, plain.err);
+    EXPECT_EQ(test::ReadBytes(saved), plainBytes);
+    std::filesystem::remove(saved);
+  }
+}
+
+TEST_F(CliTest, StartCombinesARunInTheMiddleAndNothingElse) {
+  const std::string out = folder_.File("middle.qutrack");
+  const Outcome run = Qutrack({"combine", sample_, out, "-n", "4", "--start", "10"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("combined segments 10 to 13 of 44 (21 samples)\n"
+                          "vertex 10 controlOut: (",
+                          0),
+            0u)
+      << run.out;
+  EXPECT_NE(run.out.find("\nvertex 14 controlIn: ("), std::string::npos) << run.out;
+
+  TrackModel before, after;
+  ASSERT_TRUE(LoadTrack(sample_, before).ok());
+  ASSERT_TRUE(LoadTrack(out, after).ok());
+  VertexChunk expected = before.bezr;
+  ASSERT_TRUE(CombineSegments(expected, 10, 13).combined());
+  const auto was = PointBits(before.bezr), now = PointBits(after.bezr);
+  EXPECT_EQ(now, PointBits(expected));
+  ASSERT_EQ(now.size(), 45u);
+  for (std::size_t i = 0; i < now.size(); ++i) {
+    for (std::size_t point = 0; point < 3; ++point) {
+      const auto begin = static_cast<std::ptrdiff_t>(3 * point);
+      const bool changed =
+          !std::equal(now[i].begin() + begin, now[i].begin() + begin + 3, was[i].begin() + begin);
+      const bool rewritten = (i == 10 && point == 2) || (i == 14 && point == 1);
+      EXPECT_EQ(changed, rewritten) << "vertex " << i << " point " << point;
+    }
+  }
+
+  // The 24 bytes of the two handles: those that change when every bit of both is flipped.
+  TrackModel flipped = before;
+  flipped.bezr.Vertices[10].controlOut = WithEveryBitFlipped(before.bezr.Vertices[10].controlOut);
+  flipped.bezr.Vertices[14].controlIn = WithEveryBitFlipped(before.bezr.Vertices[14].controlIn);
+  const test::Bytes input = test::ReadBytes(sample_);
+  const std::set<std::size_t> handles = DifferingBytes(test::Serialize(flipped), input);
+  ASSERT_EQ(handles.size(), 24u);
+  const std::set<std::size_t> changed = DifferingBytes(test::ReadBytes(out), input);
+  EXPECT_FALSE(changed.empty());
+  EXPECT_TRUE(std::includes(handles.begin(), handles.end(), changed.begin(), changed.end()));
+}
+
+TEST_F(CliTest, StartIsCheckedAgainstTheTrackAndTheCommandLine) {
+  struct Row {
+    std::vector<std::string> args;  // OUT stands for the output in the test folder
+    int status;
+    std::string says;  // the report's first line, or the whole reason of the error line
+  };
+  const std::string only44 = "the track has only 44 segments; cannot combine ";
+  const std::vector<Row> rows = {
+      {{"combine", "OUT", "--start", "40", "-n", "4"},
+       0,
+       "combined segments 40 to 43 of 44 (21 samples)"},
+      {{"combine", "OUT", "--start", "41", "-n", "4"},
+       3,
+       only44 + "4 segments from segment 41 (segments 41 to 44)"},
+      {{"combine", "OUT", "--start", "44", "-n", "1"}, 3, only44 + "1 segment from segment 44"},
+      {{"combine", "OUT", "--start", "2147483647", "-n", "2147483647"},
+       3,
+       only44 + "2147483647 segments from segment 2147483647 (segments 2147483647 to 4294967293)"},
+      {{"plot", "OUT", "-n", "2147483647", "-s", "2147483647"},
+       3,
+       only44 + "2147483647 segments from segment 2147483647 (segments 2147483647 to 4294967293)"},
+      {{"combine", "OUT", "--start", "-1"}, 2, "--start: must be at least 0, not -1"},
+      {{"combine", "OUT", "--start", "abc"}, 2, "--start: must be a decimal whole number, not abc"},
+      {{"combine", "OUT", "-s", "0x10"}, 2, "--start: must be a decimal whole number, not 0x10"},
+      {{"combine", "OUT", "--start", "99999999999"},
+       2,
+       "--start: 99999999999 is out of range (at most 2147483647)"},
+      {{"plot", "OUT", "--start", "3"}, 2, "--start requires --segments"},
+  };
+  for (const Row& row : rows) {
+    const std::string out = folder_.File(row.args[0] == "plot" ? "out.svg" : "out.qutrack");
+    std::vector<std::string> args = row.args;
+    args[1] = out;
+    args.insert(args.begin() + 1, sample_);
+    const Outcome run = Qutrack(args);
+    SCOPED_TRACE(row.says);
+    EXPECT_EQ(run.status, row.status) << run.err;
+    if (row.status == 0) {
+      EXPECT_EQ(run.out.substr(0, run.out.find('\n')), row.says);
+    } else if (row.status == 3) {
+      ExpectOneErrorLine(run, row.says);
+    } else {
+      ExpectOneErrorLine(run, row.says + " (see 'qutrack --help')");
+    }
+    EXPECT_EQ(std::filesystem::exists(out), row.status == 0);
+    std::filesystem::remove(out);
+  }
+}
+
+TEST_F(CliTest, PlotOfALaterRunNamesItsSegments) {
+  const std::string svg = folder_.File("later.svg");
+  const Outcome run = Qutrack({"plot", sample_, svg, "-n", "3", "--start", "10"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(Slurp(svg).find(">sample.qutrack: segments 10 to 12 combined<"), std::string::npos);
 }
 
 TEST_F(CliTest, InfoDescribesTheFileAsJson) {

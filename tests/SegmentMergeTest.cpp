@@ -108,7 +108,8 @@ TEST(SegmentMerge, RefusalsLeaveTheTrackUntouched) {
       {0, 32766, CombineRefusal::kBeyondTrack,
        "the track has only 44 segments; cannot combine 32767"},
       {40, 44, CombineRefusal::kBeyondTrack,
-       "the track has only 44 segments; cannot combine segments 40 to 44"},
+       "the track has only 44 segments; cannot combine 5 segments from segment 40 (segments 40 "
+       "to 44)"},
       {25, 35, CombineRefusal::kNotFinite,
        "vertex 30 has a coordinate that is not a finite number"},
   };
@@ -121,6 +122,32 @@ TEST(SegmentMerge, RefusalsLeaveTheTrackUntouched) {
 
   VertexChunk empty;
   EXPECT_EQ(CombineSegments(empty, 0, 0).reason, "the track has only 0 segments; cannot combine 1");
+}
+
+TEST(SegmentMerge, RunsGivenByFirstAndCountNameTheirTrueEnd) {
+  const TrackModel model = samples::MakeSampleTrack();  // 44 segments
+  struct Case {
+    int first, count;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {40, 4, ""},
+      {41, 4,
+       "the track has only 44 segments; cannot combine 4 segments from segment 41 (segments 41 "
+       "to 44)"},
+      {44, 1, "the track has only 44 segments; cannot combine 1 segment from segment 44"},
+      // The end, 4294967293, lies past the largest int: named as it is, never wrapped.
+      {2147483647, 2147483647,
+       "the track has only 44 segments; cannot combine 2147483647 segments from segment "
+       "2147483647 (segments 2147483647 to 4294967293)"},
+      {0, 2147483647, "the track has only 44 segments; cannot combine 2147483647"},
+  };
+  for (const auto& c : cases) {
+    const CombineResult result = CheckCombineRun(model.bezr.Vertices, c.first, c.count);
+    EXPECT_EQ(result.refusal, *c.reason ? CombineRefusal::kBeyondTrack : CombineRefusal::kNone)
+        << c.first;
+    EXPECT_EQ(result.reason, c.reason);
+  }
 }
 
 TEST(SegmentMerge, RunsLongerThanTheSampleCountAllowsAreRefused) {
