@@ -1,19 +1,15 @@
 #include "CombineOverlay.h"
 
-#include <algorithm>
-#include <limits>
-
 namespace qu::plot {
 
 CombineOverlayResult BuildCombineOverlay(std::span<const BezierVertex> vertices, int first,
                                          int count) {
-  // The last segment, kept within int: a count that long is refused as too long anyway.
-  const long long wantedLast = static_cast<long long>(first) + count - 1;
-  const int last = static_cast<int>(
-      std::clamp<long long>(wantedLast, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
   CombineOverlayResult out;
-  out.combine = CheckCombine(vertices, first, last);
+  // Checked as first and count, so that a run whose end lies beyond int is refused with the
+  // start and count asked for; a run that passes ends inside the table.
+  out.combine = CheckCombineRun(vertices, first, count);
   if (!out.combine.combined()) return out;
+  const int last = first + count - 1;
 
   // The run alone, vertices first … last + 1, combined as segments 0 … count − 1.
   VertexChunk run;
