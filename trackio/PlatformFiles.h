@@ -1,0 +1,21 @@
+#pragma once
+
+// What FileAccess.cpp, the loading and saving every system shares, has in common with the
+// system calls beneath it: FileAccessPosix.cpp or FileAccessWindows.cpp, whichever the build
+// takes for its system. Each of those defines the steps of FileOps, PathFromUtf8, Utf8FromPath,
+// DescriptorNamedBy and StandardOutput (FileAccess.h), PreferLargePages (TrackBuffer.h) and the
+// constant below. Only these three files include this header.
+
+#include <filesystem>
+
+#include "FileAccess.h"
+
+namespace qu {
+
+namespace fs = std::filesystem;
+using Kind = FileInfo::Kind;
+
+// Whether the system takes some names for devices in every folder (see IsWindowsDeviceName).
+extern const bool kDeviceNamesAreReserved;
+
+}  // namespace qu
