@@ -1,4 +1,4 @@
-#include "AppIcon.h"
+#include "app/AppIcon.h"
 
 namespace qu {
 

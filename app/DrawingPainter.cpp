@@ -1,4 +1,4 @@
-#include "DrawingPainter.h"
+#include "app/DrawingPainter.h"
 
 #include <QFont>
 #include <QFontMetricsF>

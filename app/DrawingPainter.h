@@ -2,7 +2,7 @@
 
 #include <QRectF>
 
-#include "Drawing.h"
+#include "plot/Drawing.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "Preview.h"
+#include "app/Preview.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "CombineOverlay.h"
-#include "DrawingPainter.h"
-#include "NumberText.h"
-#include "TrackPlot.h"
+#include "app/DrawingPainter.h"
+#include "app/NumberText.h"
+#include "plot/CombineOverlay.h"
+#include "plot/TrackPlot.h"
 
 namespace qu {
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "Drawing.h"
-#include "SegmentMerge.h"
-#include "VertexChunks.h"
+#include "geometry/SegmentMerge.h"
+#include "plot/Drawing.h"
+#include "trackio/VertexChunks.h"
 
 namespace qu {
 

@@ -1,4 +1,4 @@
-#include "PreviewPanel.h"
+#include "app/PreviewPanel.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -7,7 +7,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
-#include "PlanPick.h"
+#include "plot/PlanPick.h"
 
 namespace qu {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "PlotGeometry.h"
-#include "Preview.h"
+#include "app/Preview.h"
+#include "plot/PlotGeometry.h"
 
 class QLabel;
 class QSpinBox;

@@ -1,4 +1,4 @@
-#include "frmMain.h"
+#include "app/frmMain.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -17,16 +17,16 @@
 #include <filesystem>
 #include <system_error>
 
-#include "AppIcon.h"
-#include "CombineCommand.h"
-#include "DisplayText.h"
-#include "FileAccess.h"
-#include "NumberText.h"
-#include "PlanPick.h"
-#include "PreviewPanel.h"
-#include "QtFileDialogBackend.h"
-#include "QtPathBytes.h"
-#include "TrackFile.h"
+#include "app/AppIcon.h"
+#include "app/CombineUndoStep.h"
+#include "app/NumberText.h"
+#include "app/PreviewPanel.h"
+#include "dialogs/QtFileDialogBackend.h"
+#include "dialogs/QtPathBytes.h"
+#include "plot/PlanPick.h"
+#include "text/DisplayText.h"
+#include "trackio/FileAccess.h"
+#include "trackio/TrackFile.h"
 
 namespace qu {
 namespace {
@@ -273,16 +273,17 @@ void frmMain::btnMod_Click() {
   const int runLast = first + *last;
   const bool runExists =
       *last >= 0 && static_cast<std::size_t>(runLast) + 1 < chunk.Vertices.size();
-  const CombineCommand::Handles before =
-      runExists ? CombineCommand::Read(chunk, first, segments) : CombineCommand::Handles{};
+  const CombineUndoStep::Handles before =
+      runExists ? CombineUndoStep::Read(chunk, first, segments) : CombineUndoStep::Handles{};
   const CombineResult result = CombineSegments(chunk, first, runLast);
   if (!result.combined()) {
     messages_->Warning(this, "Combine Error",
                        CombineRefusalText(SegmentCount(chunk), start_, segments, &result));
     return;
   }
-  undo_.push(new CombineCommand(chunk, first, segments, before,
-                                CombineCommand::Read(chunk, first, segments), result.maxDeviation));
+  undo_.push(new CombineUndoStep(chunk, first, segments, before,
+                                 CombineUndoStep::Read(chunk, first, segments),
+                                 result.maxDeviation));
   btnSave->setEnabled(true);
   btnMod->setToolTip(QString("Last fit: largest deviation %1").arg(result.maxDeviation, 0, 'f', 3));
 }
@@ -471,7 +472,7 @@ void frmMain::RequestPreview() {
     request.loaded = loadedVertices_;
     if (undo_.index() > 0) {
       request.lastDeviation =
-          static_cast<const CombineCommand*>(undo_.command(undo_.index() - 1))->maxDeviation();
+          static_cast<const CombineUndoStep*>(undo_.command(undo_.index() - 1))->maxDeviation();
     }
   }
   request.size = preview_->PictureSize();

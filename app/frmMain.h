@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "FileDialog.h"
-#include "MessagePresenter.h"
-#include "PlotGeometry.h"
-#include "Preview.h"
-#include "SegmentMerge.h"
-#include "TrackModel.h"
+#include "app/MessagePresenter.h"
+#include "app/Preview.h"
+#include "dialogs/FileDialog.h"
+#include "geometry/SegmentMerge.h"
+#include "plot/PlotGeometry.h"
+#include "trackio/TrackModel.h"
 
 class QAction;
 class QLabel;

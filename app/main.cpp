@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
-#include "AppIcon.h"
-#include "CommandLine.h"
-#include "QtPathBytes.h"
-#include "frmMain.h"
+#include "app/AppIcon.h"
+#include "app/CommandLine.h"
+#include "app/frmMain.h"
+#include "dialogs/QtPathBytes.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -8,7 +8,7 @@
 #include <QPixmap>
 #include <QTimer>
 
-#include "frmMain.h"
+#include "app/frmMain.h"
 
 namespace {
 

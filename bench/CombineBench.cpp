@@ -8,13 +8,13 @@
 #include <string_view>
 #include <utility>
 
-#include "BezierPoint.h"
-#include "CurveFit.h"
-#include "FitColumns.h"
-#include "SampleTracks.h"
-#include "SegmentMerge.h"
-#include "VectorMath.h"
-#include "VectorPath.h"
+#include "examples/SampleTracks.h"
+#include "geometry/BezierPoint.h"
+#include "geometry/CurveFit.h"
+#include "geometry/FitColumns.h"
+#include "geometry/SegmentMerge.h"
+#include "geometry/VectorMath.h"
+#include "geometry/VectorPath.h"
 
 namespace {
 

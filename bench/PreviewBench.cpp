@@ -10,12 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "CombineOverlay.h"
-#include "Preview.h"
-#include "SampleTracks.h"
-#include "TrackFile.h"
-#include "TrackPlot.h"
-#include "frmMain.h"
+#include "app/Preview.h"
+#include "app/frmMain.h"
+#include "examples/SampleTracks.h"
+#include "plot/CombineOverlay.h"
+#include "plot/TrackPlot.h"
+#include "trackio/TrackFile.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <string>
 
-#include "frmMain.h"
+#include "app/frmMain.h"
 
 namespace {
 

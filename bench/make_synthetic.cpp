@@ -5,8 +5,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "SampleTracks.h"
-#include "TrackFile.h"
+#include "examples/SampleTracks.h"
+#include "trackio/TrackFile.h"
 
 int main(int argc, char** argv) {
   std::int32_t vertices = 0;

@@ -1,11 +1,11 @@
-#include "OutputTarget.h"
+#include "cli/OutputTarget.h"
 
 #include <cstdint>
 #include <iostream>
 #include <optional>
 
-#include "DisplayText.h"
-#include "FileAccess.h"
+#include "text/DisplayText.h"
+#include "trackio/FileAccess.h"
 
 namespace qu::cli {
 namespace {

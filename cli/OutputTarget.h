@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "Status.h"
-#include "TrackFile.h"
+#include "trackio/Status.h"
+#include "trackio/TrackFile.h"
 
 namespace qu::cli {
 

@@ -5,9 +5,9 @@
 #include <exception>
 #include <iostream>
 
-#include "Commands.h"
-#include "DisplayText.h"
-#include "ExitCodes.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "text/DisplayText.h"
 
 #ifndef QU_VERSION
 #error "QU_VERSION must be defined by the build"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "Commands.h"
+#include "cli/Commands.h"
 
 namespace qu::cli {
 namespace {

@@ -1,5 +1,5 @@
 // The description of a track file that `qutrack info` prints, as JSON or as text.
-#include "TrackReport.h"
+#include "cli/TrackReport.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <map>
 #include <optional>
 
-#include "DisplayText.h"
+#include "text/DisplayText.h"
 
 namespace qu::cli {
 

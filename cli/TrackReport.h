@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "TrackFile.h"
+#include "trackio/TrackFile.h"
 
 namespace qu::cli {
 

@@ -1,8 +1,8 @@
-#include "Utf8Arguments.h"
+#include "cli/Utf8Arguments.h"
 
 #include <filesystem>
 
-#include "FileAccess.h"
+#include "trackio/FileAccess.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,6 +1,6 @@
 // qutrack: batch work on track files from the command line.
-#include "Commands.h"
-#include "Utf8Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Utf8Arguments.h"
 
 int main(int argc, char** argv) {
   qu::cli::Utf8Arguments arguments(argc, argv);

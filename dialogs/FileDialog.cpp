@@ -1,4 +1,4 @@
-#include "FileDialog.h"
+#include "dialogs/FileDialog.h"
 
 #include <algorithm>
 

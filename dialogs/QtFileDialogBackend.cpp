@@ -1,11 +1,11 @@
-#include "QtFileDialogBackend.h"
+#include "dialogs/QtFileDialogBackend.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
-#include "QtPathBytes.h"
+#include "dialogs/QtPathBytes.h"
 
 namespace qu {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileDialog.h"
+#include "dialogs/FileDialog.h"
 
 class QWidget;
 

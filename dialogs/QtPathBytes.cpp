@@ -1,4 +1,4 @@
-#include "QtPathBytes.h"
+#include "dialogs/QtPathBytes.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "SampleTracks.h"
+#include "examples/SampleTracks.h"
 
 #include <cmath>
 #include <string>

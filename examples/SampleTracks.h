@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "TrackModel.h"
-#include "Vector3.h"
+#include "trackio/TrackModel.h"
+#include "trackio/Vector3.h"
 
 namespace qu::samples {
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "SampleTracks.h"
-#include "TrackFile.h"
+#include "examples/SampleTracks.h"
+#include "trackio/TrackFile.h"
 
 namespace {
 

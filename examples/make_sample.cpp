@@ -1,8 +1,8 @@
 // Writes the example track that the README and the demo use.
 #include <iostream>
 
-#include "SampleTracks.h"
-#include "TrackFile.h"
+#include "examples/SampleTracks.h"
+#include "trackio/TrackFile.h"
 
 int main(int argc, char** argv) {
   const std::string path = argc > 1 ? argv[1] : "examples/sample.qutrack";

@@ -10,13 +10,13 @@
 #include <sstream>
 #include <string>
 
-#include "CombineOverlay.h"
-#include "DisplayText.h"
-#include "SegmentMerge.h"
-#include "SvgWriter.h"
-#include "TrackFile.h"
-#include "TrackPlot.h"
-#include "TrackReport.h"
+#include "cli/TrackReport.h"
+#include "geometry/SegmentMerge.h"
+#include "plot/CombineOverlay.h"
+#include "plot/SvgWriter.h"
+#include "plot/TrackPlot.h"
+#include "text/DisplayText.h"
+#include "trackio/TrackFile.h"
 
 namespace {
 

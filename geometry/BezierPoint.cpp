@@ -1,4 +1,4 @@
-#include "BezierPoint.h"
+#include "geometry/BezierPoint.h"
 
 #include <cmath>
 

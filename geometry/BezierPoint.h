@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Vector3.h"
+#include "trackio/Vector3.h"
 
 namespace qu {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Vector3.h"
+#include "trackio/Vector3.h"
 
 namespace qu {
 

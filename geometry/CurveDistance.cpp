@@ -1,11 +1,11 @@
-#include "CurveDistance.h"
+#include "geometry/CurveDistance.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <vector>
 
-#include "VectorPath.h"
+#include "geometry/VectorPath.h"
 
 namespace qu {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <span>
 
-#include "CubicSegment.h"
-#include "FitColumns.h"
-#include "FitKernels.h"
+#include "geometry/CubicSegment.h"
+#include "geometry/FitColumns.h"
+#include "geometry/FitKernels.h"
 
 namespace qu {
 

@@ -1,8 +1,8 @@
-#include "CurveFit.h"
+#include "geometry/CurveFit.h"
 
-#include "CurveDistance.h"
-#include "FitColumns.h"
-#include "VectorMath.h"
+#include "geometry/CurveDistance.h"
+#include "geometry/FitColumns.h"
+#include "geometry/VectorMath.h"
 
 namespace qu {
 namespace {

@@ -1,12 +1,12 @@
-#include "FitColumns.h"
+#include "geometry/FitColumns.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
 
-#include "VectorMath.h"
-#include "VectorPath.h"
+#include "geometry/VectorMath.h"
+#include "geometry/VectorPath.h"
 
 // The loops below are written for GCC's vectoriser: one sample per iteration, independent
 // iterations (QU_INDEPENDENT_ITERATIONS), the segment's constants passed by value as locals,

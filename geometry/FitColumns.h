@@ -3,9 +3,9 @@
 #include <span>
 #include <vector>
 
-#include "CubicSegment.h"
-#include "FitKernels.h"
-#include "Vector3.h"
+#include "geometry/CubicSegment.h"
+#include "geometry/FitKernels.h"
+#include "trackio/Vector3.h"
 
 namespace qu {
 

@@ -1,7 +1,7 @@
-#include "FitKernels.h"
+#include "geometry/FitKernels.h"
 
-#include "FitColumns.h"
-#include "VectorMath.h"
+#include "geometry/FitColumns.h"
+#include "geometry/VectorMath.h"
 
 namespace qu {
 namespace {

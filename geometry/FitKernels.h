@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "CubicSegment.h"
-#include "Vector3.h"
+#include "geometry/CubicSegment.h"
+#include "trackio/Vector3.h"
 
 namespace qu {
 

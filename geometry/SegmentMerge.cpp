@@ -1,11 +1,11 @@
-#include "SegmentMerge.h"
+#include "geometry/SegmentMerge.h"
 
 #include <span>
 #include <vector>
 
-#include "BezierPoint.h"
-#include "CurveFit.h"
-#include "VectorMath.h"
+#include "geometry/BezierPoint.h"
+#include "geometry/CurveFit.h"
+#include "geometry/VectorMath.h"
 
 namespace qu {
 namespace {

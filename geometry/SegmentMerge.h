@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "VertexChunks.h"
+#include "trackio/VertexChunks.h"
 
 namespace qu {
 

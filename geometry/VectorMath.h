@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "Vector3.h"
+#include "trackio/Vector3.h"
 
 namespace qu {
 

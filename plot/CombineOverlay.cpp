@@ -1,4 +1,4 @@
-#include "CombineOverlay.h"
+#include "plot/CombineOverlay.h"
 
 namespace qu::plot {
 

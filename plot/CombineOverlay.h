@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "SegmentMerge.h"
-#include "VertexChunks.h"
+#include "geometry/SegmentMerge.h"
+#include "trackio/VertexChunks.h"
 
 namespace qu::plot {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "PlotGeometry.h"
+#include "plot/PlotGeometry.h"
 
 namespace qu::plot {
 

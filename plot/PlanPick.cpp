@@ -1,4 +1,4 @@
-#include "PlanPick.h"
+#include "plot/PlanPick.h"
 
 #include <cmath>
 #include <limits>

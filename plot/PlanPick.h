@@ -4,8 +4,8 @@
 #include <optional>
 #include <span>
 
-#include "Drawing.h"
-#include "VertexChunks.h"
+#include "plot/Drawing.h"
+#include "trackio/VertexChunks.h"
 
 namespace qu::plot {
 

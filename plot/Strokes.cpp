@@ -1,4 +1,4 @@
-#include "Strokes.h"
+#include "plot/Strokes.h"
 
 #include <algorithm>
 #include <cmath>

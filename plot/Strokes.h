@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "PlotGeometry.h"
+#include "plot/PlotGeometry.h"
 
 namespace qu::plot {
 

@@ -1,10 +1,10 @@
-#include "SvgWriter.h"
+#include "plot/SvgWriter.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 
-#include "DisplayText.h"
+#include "text/DisplayText.h"
 
 namespace qu::plot {
 namespace {

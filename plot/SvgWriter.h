@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Drawing.h"
+#include "plot/Drawing.h"
 
 namespace qu::plot {
 

@@ -1,4 +1,4 @@
-#include "TrackPlot.h"
+#include "plot/TrackPlot.h"
 
 #include <algorithm>
 #include <array>
@@ -7,10 +7,10 @@
 #include <cmath>
 #include <utility>
 
-#include "BezierPoint.h"
-#include "DisplayText.h"
-#include "Strokes.h"
-#include "VectorMath.h"
+#include "geometry/BezierPoint.h"
+#include "geometry/VectorMath.h"
+#include "plot/Strokes.h"
+#include "text/DisplayText.h"
 
 namespace qu::plot {
 namespace {

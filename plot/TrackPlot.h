@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "CombineOverlay.h"
-#include "Drawing.h"
-#include "PlotGeometry.h"
-#include "VertexChunks.h"
+#include "plot/CombineOverlay.h"
+#include "plot/Drawing.h"
+#include "plot/PlotGeometry.h"
+#include "trackio/VertexChunks.h"
 
 namespace qu::plot {
 

@@ -9,8 +9,8 @@
 #include <new>
 #include <regex>
 
-#include "SampleTracks.h"
-#include "TrackBytes.h"
+#include "examples/SampleTracks.h"
+#include "tests/TrackBytes.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <bit>
 
-#include "ChunkLayouts.h"
-#include "TrackBytes.h"
+#include "tests/TrackBytes.h"
+#include "trackio/ChunkLayouts.h"
 
 namespace qu {
 namespace {

@@ -15,10 +15,10 @@
 #include <set>
 #include <sstream>
 
-#include "DisplayText.h"
-#include "SampleTracks.h"
-#include "SegmentMerge.h"
-#include "TrackBytes.h"
+#include "examples/SampleTracks.h"
+#include "geometry/SegmentMerge.h"
+#include "tests/TrackBytes.h"
+#include "text/DisplayText.h"
 
 namespace qu {
 namespace {

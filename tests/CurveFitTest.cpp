@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "CurveFit.h"
-#include "VectorMath.h"
+#include "geometry/CurveFit.h"
+#include "geometry/VectorMath.h"
 
 namespace qu {
 namespace {

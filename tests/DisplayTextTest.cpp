@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "DisplayText.h"
+#include "text/DisplayText.h"
 
 namespace qu {
 namespace {

@@ -12,8 +12,8 @@
 #include <functional>
 #include <set>
 
-#include "FileAccess.h"
-#include "TrackBytes.h"
+#include "tests/TrackBytes.h"
+#include "trackio/FileAccess.h"
 
 namespace qu {
 namespace {

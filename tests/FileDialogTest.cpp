@@ -3,7 +3,7 @@
 
 #include <deque>
 
-#include "FileDialog.h"
+#include "dialogs/FileDialog.h"
 
 namespace qu {
 namespace {

@@ -6,11 +6,11 @@
 #include <random>
 #include <vector>
 
-#include "BezierPoint.h"
-#include "CurveFit.h"
-#include "FitColumns.h"
-#include "SampleTracks.h"
-#include "VectorPath.h"
+#include "examples/SampleTracks.h"
+#include "geometry/BezierPoint.h"
+#include "geometry/CurveFit.h"
+#include "geometry/FitColumns.h"
+#include "geometry/VectorPath.h"
 
 namespace qu {
 namespace {

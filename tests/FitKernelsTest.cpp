@@ -3,9 +3,9 @@
 #include <cmath>
 #include <vector>
 
-#include "BezierPoint.h"
-#include "CurveDistance.h"
-#include "FitKernels.h"
+#include "geometry/BezierPoint.h"
+#include "geometry/CurveDistance.h"
+#include "geometry/FitKernels.h"
 
 namespace qu {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "NumberText.h"
+#include "app/NumberText.h"
 
 namespace qu {
 namespace {

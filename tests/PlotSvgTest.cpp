@@ -5,10 +5,10 @@
 #include <QXmlStreamReader>
 #include <map>
 
-#include "CombineOverlay.h"
-#include "SampleTracks.h"
-#include "SvgWriter.h"
-#include "TrackPlot.h"
+#include "examples/SampleTracks.h"
+#include "plot/CombineOverlay.h"
+#include "plot/SvgWriter.h"
+#include "plot/TrackPlot.h"
 
 namespace qu::plot {
 namespace {

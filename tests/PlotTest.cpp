@@ -4,13 +4,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "CombineOverlay.h"
-#include "DisplayText.h"
-#include "SampleTracks.h"
-#include "SegmentMerge.h"
-#include "Strokes.h"
-#include "SvgWriter.h"
-#include "TrackPlot.h"
+#include "examples/SampleTracks.h"
+#include "geometry/SegmentMerge.h"
+#include "plot/CombineOverlay.h"
+#include "plot/Strokes.h"
+#include "plot/SvgWriter.h"
+#include "plot/TrackPlot.h"
+#include "text/DisplayText.h"
 
 namespace qu::plot {
 namespace {

@@ -17,8 +17,8 @@
 #include <functional>
 #include <optional>
 
-#include "FileAccess.h"
-#include "TrackBytes.h"
+#include "tests/TrackBytes.h"
+#include "trackio/FileAccess.h"
 
 namespace qu {
 namespace {

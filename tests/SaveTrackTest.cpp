@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "SampleTracks.h"
-#include "TrackBytes.h"
-#include "TrackFile.h"
+#include "examples/SampleTracks.h"
+#include "tests/TrackBytes.h"
+#include "trackio/TrackFile.h"
 
 namespace qu {
 namespace {

@@ -6,10 +6,10 @@
 #include <thread>
 #include <tuple>
 
-#include "SampleTracks.h"
-#include "SegmentMerge.h"
-#include "TrackBytes.h"
-#include "VectorMath.h"
+#include "examples/SampleTracks.h"
+#include "geometry/SegmentMerge.h"
+#include "geometry/VectorMath.h"
+#include "tests/TrackBytes.h"
 
 namespace qu {
 namespace {

@@ -3,10 +3,10 @@
 #include <bit>
 #include <cmath>
 
-#include "FileAccess.h"
-#include "SampleTracks.h"
-#include "TrackBuffer.h"
-#include "TrackBytes.h"
+#include "examples/SampleTracks.h"
+#include "tests/TrackBytes.h"
+#include "trackio/FileAccess.h"
+#include "trackio/TrackBuffer.h"
 
 namespace qu {
 namespace {

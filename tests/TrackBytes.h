@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TrackFile.h"
+#include "trackio/TrackFile.h"
 
 namespace qu::test {
 

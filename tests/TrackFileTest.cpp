@@ -1,9 +1,9 @@
 // The container: how the chunk counts drive loading, the fixed save tree, and bad files.
 #include <gtest/gtest.h>
 
-#include "SampleTracks.h"
-#include "TrackBytes.h"
-#include "TrackFile.h"
+#include "examples/SampleTracks.h"
+#include "tests/TrackBytes.h"
+#include "trackio/TrackFile.h"
 
 namespace qu {
 namespace {

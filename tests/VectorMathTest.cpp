@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "BezierPoint.h"
-#include "VectorMath.h"
+#include "geometry/BezierPoint.h"
+#include "geometry/VectorMath.h"
 
 namespace qu {
 namespace {

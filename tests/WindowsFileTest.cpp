@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "DeviceNames.h"
-#include "FileAccess.h"
-#include "SampleTracks.h"
-#include "TrackBytes.h"
-#include "TrackFile.h"
+#include "examples/SampleTracks.h"
+#include "tests/TrackBytes.h"
+#include "trackio/DeviceNames.h"
+#include "trackio/FileAccess.h"
+#include "trackio/TrackFile.h"
 
 namespace qu {
 namespace {

@@ -1,5 +1,5 @@
 // The entry points of the chunk types whose layouts ChunkLayouts.h defines.
-#include "ChunkLayouts.h"
+#include "trackio/ChunkLayouts.h"
 
 namespace qu {
 

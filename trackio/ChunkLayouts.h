@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "TableFrame.h"
-#include "TrackModel.h"
-#include "VertexChunkLayouts.h"
+#include "trackio/TableFrame.h"
+#include "trackio/TrackModel.h"
+#include "trackio/VertexChunkLayouts.h"
 
 namespace qu {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "TrackBuffer.h"
+#include "trackio/TrackBuffer.h"
 
 namespace qu {
 

@@ -1,4 +1,4 @@
-#include "DeviceNames.h"
+#include "trackio/DeviceNames.h"
 
 #include <algorithm>
 #include <array>

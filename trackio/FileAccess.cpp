@@ -1,4 +1,4 @@
-#include "FileAccess.h"
+#include "trackio/FileAccess.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -6,8 +6,8 @@
 #include <string>
 #include <system_error>
 
-#include "DeviceNames.h"
-#include "PlatformFiles.h"
+#include "trackio/DeviceNames.h"
+#include "trackio/PlatformFiles.h"
 
 namespace qu {
 namespace {

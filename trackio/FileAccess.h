@@ -10,8 +10,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "Status.h"
-#include "TrackBuffer.h"
+#include "trackio/Status.h"
+#include "trackio/TrackBuffer.h"
 
 namespace qu {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "PlatformFiles.h"
+#include "trackio/PlatformFiles.h"
 
 namespace qu {
 

@@ -9,7 +9,7 @@
 #include <system_error>
 #include <utility>
 
-#include "PlatformFiles.h"
+#include "trackio/PlatformFiles.h"
 
 namespace qu {
 

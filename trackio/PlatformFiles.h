@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "FileAccess.h"
+#include "trackio/FileAccess.h"
 
 namespace qu {
 

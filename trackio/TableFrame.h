@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "TrackBuffer.h"
-#include "Vector3.h"
+#include "trackio/TrackBuffer.h"
+#include "trackio/Vector3.h"
 
 namespace qu {
 

@@ -1,4 +1,4 @@
-#include "TrackBuffer.h"
+#include "trackio/TrackBuffer.h"
 
 #include <algorithm>
 #include <string>

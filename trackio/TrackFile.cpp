@@ -1,4 +1,4 @@
-#include "TrackFile.h"
+#include "trackio/TrackFile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,8 +7,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "ChunkLayouts.h"
-#include "FileAccess.h"
+#include "trackio/ChunkLayouts.h"
+#include "trackio/FileAccess.h"
 
 namespace qu {
 namespace {

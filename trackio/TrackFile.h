@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "FileAccess.h"
-#include "Status.h"
-#include "TrackBuffer.h"
-#include "TrackModel.h"
+#include "trackio/FileAccess.h"
+#include "trackio/Status.h"
+#include "trackio/TrackBuffer.h"
+#include "trackio/TrackModel.h"
 
 namespace qu {
 

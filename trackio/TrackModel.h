@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "ChunkTraits.h"
-#include "Vector3.h"
-#include "VertexChunks.h"
+#include "trackio/ChunkTraits.h"
+#include "trackio/Vector3.h"
+#include "trackio/VertexChunks.h"
 
 namespace qu {
 

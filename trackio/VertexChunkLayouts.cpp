@@ -1,6 +1,6 @@
 // The entry points of the vertex and segment chunks, whose layouts VertexChunkLayouts.h
 // defines.
-#include "VertexChunkLayouts.h"
+#include "trackio/VertexChunkLayouts.h"
 
 namespace qu {
 

@@ -1,8 +1,8 @@
 // The byte layouts of the vertex and segment chunks, bound to their records and tags.
 #pragma once
 
-#include "TableFrame.h"
-#include "VertexChunks.h"
+#include "trackio/TableFrame.h"
+#include "trackio/VertexChunks.h"
 
 namespace qu {
 namespace vertex_layouts {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "ChunkTraits.h"
-#include "Vector3.h"
+#include "trackio/ChunkTraits.h"
+#include "trackio/Vector3.h"
 
 namespace qu {
 

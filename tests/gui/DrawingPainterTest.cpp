@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "DrawingPainter.h"
+#include "app/DrawingPainter.h"
 
 namespace qu {
 

@@ -21,13 +21,13 @@
 #include <fstream>
 #include <functional>
 
-#include "CommandLine.h"
-#include "FileDialog.h"
-#include "PreviewPanel.h"
-#include "SampleTracks.h"
-#include "SegmentMerge.h"
-#include "TrackFile.h"
-#include "frmMain.h"
+#include "app/CommandLine.h"
+#include "app/PreviewPanel.h"
+#include "app/frmMain.h"
+#include "dialogs/FileDialog.h"
+#include "examples/SampleTracks.h"
+#include "geometry/SegmentMerge.h"
+#include "trackio/TrackFile.h"
 
 namespace qu {
 

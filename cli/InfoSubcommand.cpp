@@ -3,11 +3,11 @@
 #include <iostream>
 #include <memory>
 
-#include "Commands.h"
-#include "ExitCodes.h"
-#include "FileAccess.h"
-#include "TrackFile.h"
-#include "TrackReport.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/TrackReport.h"
+#include "trackio/FileAccess.h"
+#include "trackio/TrackFile.h"
 
 namespace qu::cli {
 namespace {

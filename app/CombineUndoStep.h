@@ -3,13 +3,13 @@
 #include <QUndoCommand>
 #include <cstddef>
 
-#include "VertexChunks.h"
+#include "trackio/VertexChunks.h"
 
 namespace qu {
 
 // One COMBINE! as an undoable step: the two control points it rewrote, before and after.
 // Undo and redo write them back bit for bit; the run's other vertices never changed.
-class CombineCommand : public QUndoCommand {
+class CombineUndoStep : public QUndoCommand {
  public:
   struct Handles {
     Vector3 startOut;  // controlOut of the run's first vertex
@@ -18,8 +18,8 @@ class CombineCommand : public QUndoCommand {
 
   // The run is segments first … first + segments − 1, so vertex first + segments is its
   // end; `maxDeviation` is what the fit reported.
-  CombineCommand(VertexChunk& chunk, int first, int segments, const Handles& before,
-                 const Handles& after, double maxDeviation);
+  CombineUndoStep(VertexChunk& chunk, int first, int segments, const Handles& before,
+                  const Handles& after, double maxDeviation);
 
   void undo() override { Apply(before_); }
   void redo() override { Apply(after_); }

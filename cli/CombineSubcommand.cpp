@@ -4,11 +4,11 @@
 #include <iostream>
 #include <memory>
 
-#include "Commands.h"
-#include "ExitCodes.h"
-#include "OutputTarget.h"
-#include "SegmentMerge.h"
-#include "TrackFile.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/OutputTarget.h"
+#include "geometry/SegmentMerge.h"
+#include "trackio/TrackFile.h"
 
 namespace qu::cli {
 namespace {

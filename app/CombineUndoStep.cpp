@@ -1,4 +1,4 @@
-#include "CombineCommand.h"
+#include "app/CombineUndoStep.h"
 
 namespace qu {
 namespace {
@@ -10,8 +10,8 @@ QString StepName(int first, int segments) {
 
 }  // namespace
 
-CombineCommand::CombineCommand(VertexChunk& chunk, int first, int segments, const Handles& before,
-                               const Handles& after, double maxDeviation)
+CombineUndoStep::CombineUndoStep(VertexChunk& chunk, int first, int segments, const Handles& before,
+                                 const Handles& after, double maxDeviation)
     : QUndoCommand(StepName(first, segments)),
       chunk_(chunk),
       startVertex_(static_cast<std::size_t>(first)),
@@ -20,13 +20,13 @@ CombineCommand::CombineCommand(VertexChunk& chunk, int first, int segments, cons
       after_(after),
       maxDeviation_(maxDeviation) {}
 
-CombineCommand::Handles CombineCommand::Read(const VertexChunk& chunk, int first, int segments) {
+CombineUndoStep::Handles CombineUndoStep::Read(const VertexChunk& chunk, int first, int segments) {
   const auto start = static_cast<std::size_t>(first);
   return {chunk.Vertices[start].controlOut,
           chunk.Vertices[start + static_cast<std::size_t>(segments)].controlIn};
 }
 
-void CombineCommand::Apply(const Handles& handles) {
+void CombineUndoStep::Apply(const Handles& handles) {
   chunk_.Vertices[startVertex_].controlOut = handles.startOut;
   chunk_.Vertices[endVertex_].controlIn = handles.endIn;
 }

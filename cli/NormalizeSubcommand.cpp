@@ -1,10 +1,10 @@
 // qutrack normalize IN OUT: load a track and save it again in the form this tool writes.
 #include <memory>
 
-#include "Commands.h"
-#include "ExitCodes.h"
-#include "OutputTarget.h"
-#include "TrackFile.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/OutputTarget.h"
+#include "trackio/TrackFile.h"
 
 namespace qu::cli {
 namespace {

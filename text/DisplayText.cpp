@@ -1,4 +1,4 @@
-#include "DisplayText.h"
+#include "text/DisplayText.h"
 
 #include <cstdint>
 

@@ -5,15 +5,15 @@
 #include <string>
 #include <utility>
 
-#include "CombineOverlay.h"
-#include "Commands.h"
-#include "ExitCodes.h"
-#include "FileAccess.h"
-#include "OutputTarget.h"
-#include "SegmentMerge.h"
-#include "SvgWriter.h"
-#include "TrackFile.h"
-#include "TrackPlot.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/OutputTarget.h"
+#include "geometry/SegmentMerge.h"
+#include "plot/CombineOverlay.h"
+#include "plot/SvgWriter.h"
+#include "plot/TrackPlot.h"
+#include "trackio/FileAccess.h"
+#include "trackio/TrackFile.h"
 
 namespace qu::cli {
 namespace {
