@@ -31,6 +31,16 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QWidget(parent) {
       "The first segment of the run COMBINE! refits; a click on the plan picks "
       "the nearest vertex");
   startLabel_->setBuddy(start_);
+  // The typeface of the sentence under the buttons, at the panel's size: the default dialog
+  // font ("MS Shell Dlg") draws labels but, under Wine, no text at all in an edit field.
+  QFont font = start_->font();
+  font.setFamilies({"MS Sans Serif"});
+  font.setStyleHint(QFont::SansSerif);
+  start_->setFont(font);
+  // The style's hint measures the range the field has now, 0 to 0: room for six more digits
+  // whatever the style, so that a start on a long track shows whole.
+  start_->setFixedWidth(start_->sizeHint().width() +
+                        start_->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
   connect(start_, &QSpinBox::valueChanged, this, &PreviewPanel::startEdited);
 
   message_ = new QLabel(this);
@@ -70,7 +80,7 @@ void PreviewPanel::LayOut() {
   const int rowHeight = start_->sizeHint().height();
   const int labelWidth = startLabel_->sizeHint().width();
   startLabel_->setGeometry(0, 0, labelWidth, rowHeight);
-  start_->setGeometry(labelWidth + kGap, 0, start_->sizeHint().width(), rowHeight);
+  start_->setGeometry(labelWidth + kGap, 0, start_->width(), rowHeight);
   const int twoLines = 2 * fontMetrics().lineSpacing() + 2;
   message_->setGeometry(0, WordsTop(), width(),
                         std::max(twoLines, message_->heightForWidth(width())));
