@@ -32,11 +32,14 @@ cd "$work"
 # The source, through apt with a source list and state of our own.
 apt_dir="$work/apt"
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-cat >"$apt_dir/sources.list" <<'EOF'
-deb-src http://deb.debian.org/debian bookworm main
-deb-src http://deb.debian.org/debian bookworm-updates main
-deb-src http://deb.debian.org/debian-security bookworm-security main
-EOF
+# The machine's own entries turned into source entries, so the fetch goes to whatever mirror
+# this machine's apt uses.
+release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+"$root/scripts/apt-source-entries.sh" "$release" >"$apt_dir/sources.list"
+[ -s "$apt_dir/sources.list" ] || {
+  echo "error: this machine's apt has no entry for Debian $release to fetch qt6-base's source from" >&2
+  exit 1
+}
 apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
   -o "Dir::State=$apt_dir" -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
   -o "Dir::State::status=/var/lib/dpkg/status" -o "Debug::NoLocking=true")
@@ -89,7 +92,7 @@ cat >"$prefix/licenses/Qt-SOURCE.txt" <<EOF
 The Qt libraries in this folder (Qt Core, Gui and Widgets, with their platform and style
 plugins) are Qt $upstream, used under the GNU Lesser General Public License version 3
 (Qt-LGPL-3.0-only.txt). They were built, with Debian's patches and no others, from Debian's source
-package qt6-base $version (https://sources.debian.org/src/qt6-base/$version/), fetched with
+package qt6-base $version, fetched from the Debian archive with
 "apt-get source qt6-base=$version", and cross-compiled for Windows with MinGW-w64 by the
 project's scripts/build-qt-windows.sh. You may rebuild them from that source with the same
 script and replace the DLLs in this folder with your own build.
