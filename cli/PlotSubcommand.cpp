@@ -57,7 +57,7 @@ int RunPlot(const PlotOptions& options) {
   }
   const std::string svg =
       plot::WriteSvg(plot::DrawTrack(model.bezr.Vertices, title, overlay ? &*overlay : nullptr));
-  if (Status status = WritePicture(options.output, svg); !status) {
+  if (Status status = WritePicture(options.output, options.input, svg); !status) {
     return Fail(kCannotSave, status.reason());
   }
   return kSuccess;
