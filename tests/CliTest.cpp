@@ -719,6 +719,28 @@ TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
     std::filesystem::remove(out + ".qutrack");
   }
 }
+
+// The developer tools take names to write; an option is answered or refused, never written.
+TEST(DeveloperTools, HelpIsAnsweredAndOtherOptionsRefusedWithNothingWritten) {
+  std::vector<std::string> tools = {MAKE_SAMPLE_BINARY, MAKE_CORPUS_BINARY};
+#ifdef MAKE_SYNTHETIC_BINARY
+  tools.push_back(MAKE_SYNTHETIC_BINARY);
+#endif
+  const std::pair<std::string, int> options[] = {{"--help", 0}, {"-h", 0}, {"--frobnicate", 2}};
+  for (const std::string& tool : tools) {
+    for (const auto& [option, status] : options) {
+      test::TempFolder folder;
+      const std::string out = folder.File("out.txt"), err = folder.File("err.txt");
+      const int raw = std::system(("cd " + Quote(folder.path().string()) + " && " + Quote(tool) +
+                                   " " + option + " >" + Quote(out) + " 2>" + Quote(err))
+                                      .c_str());
+      SCOPED_TRACE(tool + " " + option);
+      EXPECT_EQ(ExitStatus(raw), status);
+      EXPECT_NE(Slurp(status == 0 ? out : err).find("usage: "), std::string::npos);
+      EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"err.txt", "out.txt"}));
+    }
+  }
+}
 #endif
 
 }  // namespace
