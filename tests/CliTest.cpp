@@ -270,6 +270,7 @@ TEST_F(CliTest, StartIsCheckedAgainstTheTrackAndTheCommandLine) {
       {{"combine", "OUT", "--start", "-1"}, 2, "--start: must be at least 0, not -1"},
       {{"combine", "OUT", "--start", "abc"}, 2, "--start: must be a decimal whole number, not abc"},
       {{"combine", "OUT", "-s", "0x10"}, 2, "--start: must be a decimal whole number, not 0x10"},
+      {{"combine", "OUT", "--start", ""}, 2, "--start: must be a decimal whole number, not ''"},
       {{"combine", "OUT", "--start", "99999999999"},
        2,
        "--start: 99999999999 is out of range (at most 2147483647)"},
@@ -633,6 +634,7 @@ TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
       {t, "", {"info", "IN"}, kFile, 1, kNone, "(1 byte needed, 0 left)", 8},
       {t, accented, {"info", "IN"}, kFile, 0, Product::kText, alignedOffset},
       {t, "", {"--version"}, kFile, 0, kNone, "qutrack " QU_VERSION "\n"},
+      {t, "", {"--version"}, kFull, 4, kNone, "standard output: no space left on device"},
   };
   const test::Bytes sample = test::ReadBytes(sample_);
   for (const HostileRow& row : rows) {
