@@ -12,7 +12,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   // "-platform" is one unknown option, not eight unknown letters.
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  parser.setApplicationDescription("Reshape the start of a roller-coaster track's Bezier path.");
+  parser.setApplicationDescription("Reshape a run of a roller-coaster track's Bezier path.");
   // Qt's own help option would also offer --help-all, the help on Qt's options, which this
   // program does not take.
   const QCommandLineOption help({"h", "help"}, "Displays this help.");

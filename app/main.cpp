@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -26,6 +28,23 @@ void UseParentConsole() {
 #endif
 }
 
+// Prints the help or version text and flushes it: a full disk or a closed standard output is
+// reported with the system's reason and status 1, not taken for success.
+int PrintAnswer(const QString& text) {
+  errno = 0;
+  const bool written = std::fputs(text.toLocal8Bit().constData(), stdout) >= 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  if (written && flushed) return 0;
+  const int error = errno;
+  std::string reason = error != 0 ? std::strerror(error) : "";
+  if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z') {
+    reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+  }
+  std::fprintf(stderr, "qu-vellumar: cannot write to standard output%s%s\n",
+               reason.empty() ? "" : ": ", reason.c_str());
+  return 1;
+}
+
 // Prints the help or version text and gives the exit status; nothing for a plain start.
 std::optional<int> Answered(const qu::CommandLine& line) {
   if (line.action != qu::CommandLine::Action::kRun) UseParentConsole();
@@ -34,8 +53,7 @@ std::optional<int> Answered(const qu::CommandLine& line) {
       return std::nullopt;
     case qu::CommandLine::Action::kHelp:
     case qu::CommandLine::Action::kVersion:
-      std::fputs(line.text.toLocal8Bit().constData(), stdout);
-      return 0;
+      return PrintAnswer(line.text);
     case qu::CommandLine::Action::kUsageError:
       std::fputs(line.text.toLocal8Bit().constData(), stderr);
       return 2;

@@ -6,9 +6,16 @@
 #include <iostream>
 
 #include "examples/SampleTracks.h"
+#include "examples/ToolArguments.h"
 #include "trackio/TrackFile.h"
 
 int main(int argc, char** argv) {
+  constexpr const char* kUsage =
+      "usage: make-synthetic OUT.qutrack [VERTICES]\n"
+      "Writes the large synthetic track of the normalize-versus-cp measurement or, with\n"
+      "VERTICES, the sample track with a smooth path of that many vertices (.qutrack appended\n"
+      "if missing).\n";
+  if (const auto status = qu::tools::AnswerOptions(argc, argv, kUsage)) return *status;
   std::int32_t vertices = 0;
   if (argc == 3) {
     const char* end = argv[2] + std::strlen(argv[2]);
@@ -16,7 +23,7 @@ int main(int argc, char** argv) {
     if (error != std::errc() || stop != end || vertices < 2) argc = 0;
   }
   if (argc != 2 && argc != 3) {
-    std::cerr << "usage: make-synthetic OUT.qutrack [VERTICES]\n";
+    std::cerr << kUsage;
     return 2;
   }
   qu::TrackModel model;

@@ -84,11 +84,15 @@ Command AddCombineCommand(CLI::App& app) {
       "combine",
       "Fit one cubic through the first N segments of IN, or the N from segment --start S on, "
       "keeping the end directions, and save the track with the two new control points to OUT.");
+  command->footer("One combine takes at most " + std::to_string(kMaxCombinedSegments) +
+                  " segments; more is refused with exit status 3, as is a run past the last "
+                  "vertex.");
   command->add_option("IN", options->input, "Track file to read")->required();
   command->add_option("OUT", options->output, kTrackOutputHelp)->required();
   command
       ->add_option("-n,--segments", options->segments,
-                   "Number of Bezier segments to combine (decimal)")
+                   "Number of Bezier segments to combine (decimal), at most " +
+                       std::to_string(kMaxCombinedSegments))
       ->capture_default_str()
       ->transform(kSegmentCount);
   command

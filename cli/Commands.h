@@ -29,11 +29,11 @@ extern const CLI::Validator kFirstSegment;
 
 // What OUT may be, in the help of each subcommand.
 inline constexpr const char* kTrackOutputHelp =
-    "Track file to write (.qutrack is appended if missing); - or a descriptor such as /dev/fd/3 "
-    "writes the track there as a stream";
+    "Track file to write (.qutrack is appended if missing); -, a descriptor such as /dev/fd/3, "
+    "or a device or FIFO such as /dev/null gets the track as a stream";
 inline constexpr const char* kPictureOutputHelp =
-    "SVG file to write, never over a track file; - or a descriptor such as /dev/fd/3 writes "
-    "the picture there as a stream";
+    "SVG file to write, never over a track file; -, a descriptor such as /dev/fd/3, or a device "
+    "or FIFO such as /dev/null gets the picture as a stream";
 
 // Runs qutrack with the arguments in UTF-8, the program's name first, and returns its exit
 // status; what it prints goes to standard output and standard error.

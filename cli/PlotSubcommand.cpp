@@ -28,7 +28,9 @@ struct PlotOptions {
 // The words after the file name in the title: the first N segments, or a run that starts later
 // by its first and last segment.
 std::string CombineTitle(int first, int count) {
+  if (first == 0 && count == 1) return ": the first segment combined";
   if (first == 0) return ": the first " + std::to_string(count) + " segments combined";
+  if (count == 1) return ": segment " + std::to_string(first) + " combined";
   return ": segments " + std::to_string(first) + " to " + std::to_string(first + count - 1) +
          " combined";
 }
@@ -57,7 +59,7 @@ int RunPlot(const PlotOptions& options) {
   }
   const std::string svg =
       plot::WriteSvg(plot::DrawTrack(model.bezr.Vertices, title, overlay ? &*overlay : nullptr));
-  if (Status status = WritePicture(options.output, svg); !status) {
+  if (Status status = WritePicture(options.output, options.input, svg); !status) {
     return Fail(kCannotSave, status.reason());
   }
   return kSuccess;

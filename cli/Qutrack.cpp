@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <sstream>
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
@@ -42,6 +43,15 @@ int CheckStandardOutput(int status) {
   return Fail(kCannotSave, reason);
 }
 
+// Prints the help or the version. The parser would end it with a flush of its own, whose failure
+// would leave no trace of the system's reason; it is written here and flushed once, checked.
+int PrintAnswer(const CLI::App& app, const CLI::Error& answer) {
+  std::ostringstream text;
+  const int status = app.exit(answer, text, std::cerr);
+  std::cout << text.str();
+  return CheckStandardOutput(status);
+}
+
 }  // namespace
 
 int RunQutrack(int argc, char** argv) {
@@ -57,11 +67,11 @@ int RunQutrack(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
-    return CheckStandardOutput(app.exit(e));
+    return PrintAnswer(app, e);
   } catch (const CLI::CallForAllHelp& e) {
-    return CheckStandardOutput(app.exit(e));
+    return PrintAnswer(app, e);
   } catch (const CLI::CallForVersion& e) {
-    return CheckStandardOutput(app.exit(e));
+    return PrintAnswer(app, e);
   } catch (const CLI::ParseError& e) {
     return Fail(kUsage, std::string(e.what()) + " (see 'qutrack --help')");
   }

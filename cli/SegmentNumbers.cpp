@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "cli/Commands.h"
@@ -34,7 +35,9 @@ std::string CheckWholeNumber(std::string& text, int minimum) {
   std::string_view digits = text;
   const bool negative = !digits.empty() && digits.front() == '-';
   if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
-  if (!IsDecimalDigits(digits)) return "must be a decimal whole number, not " + text;
+  if (!IsDecimalDigits(digits)) {
+    return "must be a decimal whole number, not " + (text.empty() ? std::string("''") : text);
+  }
   digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
   const std::optional<int> magnitude = ValueOfDigits(digits);
   const bool belowMinimum =

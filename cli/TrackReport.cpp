@@ -35,6 +35,11 @@ std::optional<Box> PositionBounds(const std::vector<BezierVertex>& vertices) {
   return box;
 }
 
+// "1 vertex", "2 vertices".
+std::string Counted(std::int64_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 // Depth of each traced chunk below the root (top-level chunks are at depth 1), following the
 // child counts as the loader does. An unrecognised chunk's children were skipped with it.
 std::vector<int> ChunkDepths(const ChunkTrace& trace, std::int32_t topLevelCount) {
@@ -160,8 +165,11 @@ void PrintTrackReport(const ordered_json& info, std::ostream& out) {
     out << "  " << std::left << std::setw(14) << name << std::right << std::setw(9)
         << count.get<std::int64_t>() << "\n";
   }
-  out << "\nbezier path   " << info["bezierSegments"] << " segments between " << tables["vertices"]
-      << " vertices (what combine -n counts)\n";
+  const auto vertices = tables["vertices"].get<std::int64_t>();
+  const auto segments = info["bezierSegments"].get<std::int64_t>();
+  out << "\nbezier path   " << Counted(segments, "segment", "segments")
+      << (vertices >= 2 ? " between " : ", ") << Counted(vertices, "vertex", "vertices")
+      << " (what combine -n counts)\n";
   out << "segment types";
   for (const auto& [type, count] : info["segmentTypes"].items()) {
     out << "  " << type << ": " << count;
@@ -174,7 +182,9 @@ void PrintTrackReport(const ordered_json& info, std::ostream& out) {
       << "\n";
   const auto& box = info["boundingBox"];
   if (box.is_null()) {
-    out << "bounding box  none (no vertex positions)\n";
+    out << "bounding box  none ("
+        << (vertices == 0 ? "no vertex positions" : "no vertex position is a finite point")
+        << ")\n";
   } else {
     out << "bounding box  min " << box["min"].dump() << "  max " << box["max"].dump() << "\n";
   }

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "examples/SampleTracks.h"
+#include "examples/ToolArguments.h"
 #include "trackio/TrackFile.h"
 
 namespace {
@@ -73,8 +74,12 @@ TrackBuffer WithUnknownChunk(TrackBuffer bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  constexpr const char* kUsage =
+      "usage: make-corpus FOLDER\n"
+      "Writes the fuzzers' seed corpus into FOLDER/track and FOLDER/number.\n";
+  if (const auto status = qu::tools::AnswerOptions(argc, argv, kUsage)) return *status;
   if (argc != 2) {
-    std::cerr << "usage: make-corpus FOLDER\n";
+    std::cerr << kUsage;
     return 2;
   }
   const fs::path track = fs::path(argv[1]) / "track", number = fs::path(argv[1]) / "number";

@@ -494,6 +494,7 @@ std::string SegmentsText(int count) {
 // The run in words: "first 3 segments", or "segments 5 to 7" for one that starts later.
 std::string RunText(const CombineOverlay& overlay) {
   if (overlay.first == 0) return "first " + SegmentsText(overlay.count);
+  if (overlay.count == 1) return "segment " + std::to_string(overlay.first);
   return "segments " + std::to_string(overlay.first) + " to " +
          std::to_string(overlay.first + overlay.count - 1);
 }

@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <expat.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -11,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -264,6 +270,7 @@ TEST_F(CliTest, StartIsCheckedAgainstTheTrackAndTheCommandLine) {
       {{"combine", "OUT", "--start", "-1"}, 2, "--start: must be at least 0, not -1"},
       {{"combine", "OUT", "--start", "abc"}, 2, "--start: must be a decimal whole number, not abc"},
       {{"combine", "OUT", "-s", "0x10"}, 2, "--start: must be a decimal whole number, not 0x10"},
+      {{"combine", "OUT", "--start", ""}, 2, "--start: must be a decimal whole number, not ''"},
       {{"combine", "OUT", "--start", "99999999999"},
        2,
        "--start: 99999999999 is out of range (at most 2147483647)"},
@@ -375,8 +382,21 @@ TEST_F(CliTest, EverySubcommandHasHelp) {
 enum class Product { kNone, kText, kJson, kSvg, kStreamedSvg, kStreamedTrack };
 
 // Where standard output goes: a new file, a full device, a file that already holds a line and
-// is appended to, a pipe into a file; or a new file, with descriptor 3 appending to another.
-enum class Output { kFile, kFull, kAppend, kPipe, kDescriptor3 };
+// is appended to, a pipe into a file; or a new file, with descriptor 3 appending to another, or
+// open for reading and writing on IN; or appended to the track SAMPLE. Or a new file, with OUT
+// made a FIFO that another process reads, a socket, or a block device.
+enum class Output {
+  kFile,
+  kFull,
+  kAppend,
+  kPipe,
+  kDescriptor3,
+  kInputAsDescriptor3,
+  kAppendToSample,
+  kFifoOut,
+  kSocketOut,
+  kBlockDeviceOut
+};
 
 struct HostileRow {
   std::string fileName;
@@ -393,13 +413,33 @@ struct HostileRow {
 
 const std::string kEarlierLine = "an earlier line\n";
 
+// Makes OUT the special file that the row's output asks for; false where the system refuses.
+bool MakeSpecialOut(Output output, const std::string& out) {
+  if (output == Output::kFifoOut) return mkfifo(out.c_str(), 0600) == 0;
+  if (output == Output::kBlockDeviceOut) {
+    return mknod(out.c_str(), S_IFBLK | 0600, makedev(7, 0)) == 0;  // a loop device's numbers
+  }
+  if (output != Output::kSocketOut) return true;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (out.size() >= sizeof address.sun_path) return false;
+  out.copy(address.sun_path, out.size());
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  const bool bound =
+      listener >= 0 && bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  if (listener >= 0) close(listener);
+  return bound;
+}
+
 // Runs qutrack as the row's output asks; the stream's product is returned in `streamed`.
 Outcome RunWithOutput(const std::vector<std::string>& args, Output output,
-                      const test::TempFolder& folder, std::string& streamed) {
+                      const test::TempFolder& folder, const std::string& in,
+                      const std::string& sample, std::string& streamed) {
   std::string command = Quote(QUTRACK_BINARY);
   for (const auto& a : args) command += " " + Quote(a);
   const std::string out = folder.File("stdout.txt"), err = folder.File("stderr.txt"),
-                    status = folder.File("status.txt"), third = folder.File("fd3.txt");
+                    status = folder.File("status.txt"), third = folder.File("fd3.txt"),
+                    fifoOut = folder.File("out"), read = folder.File("read.txt");
   if (output == Output::kAppend)
     test::WriteBytes(out, test::Bytes(kEarlierLine.begin(), kEarlierLine.end()));
   if (output == Output::kDescriptor3)
@@ -421,17 +461,34 @@ Outcome RunWithOutput(const std::vector<std::string>& args, Output output,
     case Output::kDescriptor3:
       command += " >" + Quote(out) + " 2>" + Quote(err) + " 3>>" + Quote(third);
       break;
+    case Output::kInputAsDescriptor3:
+      command += " >" + Quote(out) + " 2>" + Quote(err) + " 3<>" + Quote(in);
+      break;
+    case Output::kAppendToSample:
+      command += " >>" + Quote(sample) + " 2>" + Quote(err);
+      break;
+    case Output::kFifoOut:
+      // The reader is a process of its own; the shell waits for it before it reports.
+      command = "timeout 20 cat " + Quote(fifoOut) + " >" + Quote(read) + " & " + command + " >" +
+                Quote(out) + " 2>" + Quote(err) + "; status=$?; wait; exit $status";
+      break;
+    case Output::kSocketOut:
+    case Output::kBlockDeviceOut:
+      command += " >" + Quote(out) + " 2>" + Quote(err);
+      break;
   }
   const int raw = std::system(command.c_str());
   Outcome run{ExitStatus(raw), Slurp(out), Slurp(err)};
   if (output == Output::kPipe) run.status = std::atoi(Slurp(status).c_str());
-  streamed = output == Output::kDescriptor3 ? Slurp(third) : run.out;
+  streamed = output == Output::kDescriptor3 ? Slurp(third)
+             : output == Output::kFifoOut   ? Slurp(read)
+                                            : run.out;
   if (output == Output::kAppend || output == Output::kDescriptor3) {
     // What the stream held before stays in front of what was written.
     EXPECT_EQ(streamed.substr(0, kEarlierLine.size()), kEarlierLine);
     streamed.erase(0, kEarlierLine.size());
   }
-  for (const std::string& file : {out, err, status, third}) std::filesystem::remove(file);
+  for (const std::string& file : {out, err, status, third, read}) std::filesystem::remove(file);
   return run;
 }
 
@@ -525,9 +582,50 @@ TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
        kTrackStream,
        "combined segments 0 to 2"},
       {t, "", {"plot", "IN", "/dev/fd/999"}, kFile, 4, kNone, "descriptor 999, which is not open"},
-      // A picture is never written over a track, its own input or another.
+      // A device or a FIFO named as OUT is a stream too; a block device or a socket is refused.
+      {t, "", {"normalize", "IN", "/dev/null"}, kFile, 0, kNone},
+      {t, "", {"plot", "IN", "/dev/null", "-n", "3"}, kFile, 0, kNone},
+      {t,
+       "",
+       {"combine", "IN", "/dev/full"},
+       kFile,
+       4,
+       kNone,
+       "error: cannot write to '/dev/full': no space left on device\n"},
+      {t,
+       "",
+       {"combine", "IN", "OUT", "-n", "3"},
+       Output::kFifoOut,
+       0,
+       kTrackStream,
+       "combined segments 0 to 2"},
+      {t, "", {"plot", "IN", "OUT"}, Output::kFifoOut, 0, kSvgStream},
+      {t, "", {"normalize", "IN", "OUT"}, Output::kSocketOut, 4, kNone, "is a socket, not a file"},
+      {t,
+       "",
+       {"combine", "IN", "OUT"},
+       Output::kBlockDeviceOut,
+       4,
+       kNone,
+       "is a block device, not a file"},
+      // A picture is never written over a track, its own input or another, named or through a
+      // stream that leads to it.
       {t, "", {"plot", "IN", "IN"}, kFile, 4, kNone, "is a track file"},
       {t, "", {"plot", "IN", "SAMPLE", "-n", "3"}, kFile, 4, kNone, "is a track file"},
+      {t,
+       "",
+       {"plot", "IN", "/dev/fd/3"},
+       Output::kInputAsDescriptor3,
+       4,
+       kNone,
+       "'/dev/fd/3' is a track file"},
+      {t,
+       "",
+       {"plot", "IN", "-"},
+       Output::kAppendToSample,
+       4,
+       kNone,
+       "standard output is a track file"},
       // Counts are decimal, whatever zeros lead them.
       {t, "", {"combine", "IN", "OUT.qutrack", "-n", "010"}, kFile, 0, kNone, "segments 0 to 9"},
       {t, "", {"combine", "IN", "OUT", "-n", "0x10"}, kFile, 2, kNone, "not 0x10"},
@@ -536,6 +634,7 @@ TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
       {t, "", {"info", "IN"}, kFile, 1, kNone, "(1 byte needed, 0 left)", 8},
       {t, accented, {"info", "IN"}, kFile, 0, Product::kText, alignedOffset},
       {t, "", {"--version"}, kFile, 0, kNone, "qutrack " QU_VERSION "\n"},
+      {t, "", {"--version"}, kFull, 4, kNone, "standard output: no space left on device"},
   };
   const test::Bytes sample = test::ReadBytes(sample_);
   for (const HostileRow& row : rows) {
@@ -550,8 +649,12 @@ TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
                      : a == "SAMPLE"        ? sample_
                                             : a);
     }
+    if (!MakeSpecialOut(row.output, out)) {
+      std::cout << "skipped a row: this system does not permit making its OUT\n";
+      continue;
+    }
     std::string streamed;
-    const Outcome run = RunWithOutput(args, row.output, folder_, streamed);
+    const Outcome run = RunWithOutput(args, row.output, folder_, in, sample_, streamed);
     SCOPED_TRACE(DisplayText(row.fileName + " " + row.tag + " " + row.args[0] + " " +
                              row.args.back() + (row.output == kFull ? " >/dev/full" : "")));
 
@@ -595,6 +698,17 @@ TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
     if (streamsTrack) {
       EXPECT_TRUE(LoadsAsATrack(streamed));
     }
+    // A stream, or a special file refused, never becomes a file beside it.
+    const bool specialOut = row.output == Output::kFifoOut || row.output == Output::kSocketOut ||
+                            row.output == Output::kBlockDeviceOut;
+    if (row.product == kSvgStream || streamsTrack || specialOut) {
+      EXPECT_FALSE(std::filesystem::exists(out + ".qutrack"));
+    }
+    for (const std::string& a : args) {
+      if (a.starts_with("/dev/")) {
+        EXPECT_FALSE(std::filesystem::exists(a + ".qutrack")) << a;
+      }
+    }
     // Nothing but OUT is ever written: not the input, not another track, nothing in the folder.
     EXPECT_EQ(test::ReadBytes(in), content);
     EXPECT_EQ(test::ReadBytes(sample_), sample);
@@ -605,6 +719,28 @@ TEST_F(CliTest, HostileNamesTagsCountsAndOutputsNeverCrashOrPassAsSuccess) {
     std::filesystem::remove(in);
     std::filesystem::remove(out);
     std::filesystem::remove(out + ".qutrack");
+  }
+}
+
+// The developer tools take names to write; an option is answered or refused, never written.
+TEST(DeveloperTools, HelpIsAnsweredAndOtherOptionsRefusedWithNothingWritten) {
+  std::vector<std::string> tools = {MAKE_SAMPLE_BINARY, MAKE_CORPUS_BINARY};
+#ifdef MAKE_SYNTHETIC_BINARY
+  tools.push_back(MAKE_SYNTHETIC_BINARY);
+#endif
+  const std::pair<std::string, int> options[] = {{"--help", 0}, {"-h", 0}, {"--frobnicate", 2}};
+  for (const std::string& tool : tools) {
+    for (const auto& [option, status] : options) {
+      test::TempFolder folder;
+      const std::string out = folder.File("out.txt"), err = folder.File("err.txt");
+      const int raw = std::system(("cd " + Quote(folder.path().string()) + " && " + Quote(tool) +
+                                   " " + option + " >" + Quote(out) + " 2>" + Quote(err))
+                                      .c_str());
+      SCOPED_TRACE(tool + " " + option);
+      EXPECT_EQ(ExitStatus(raw), status);
+      EXPECT_NE(Slurp(status == 0 ? out : err).find("usage: "), std::string::npos);
+      EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"err.txt", "out.txt"}));
+    }
   }
 }
 #endif

@@ -19,6 +19,7 @@
 
 #include "tests/TrackBytes.h"
 #include "trackio/FileAccess.h"
+#include "trackio/TrackFile.h"
 
 namespace qu {
 namespace {
@@ -357,18 +358,23 @@ TEST(LoadReasons, FilesThatCannotBeReadGiveTheRealReason) {
   const std::string reasons = RunAs(*user, [&] {
     std::string text;
     TrackBuffer bytes;
+    bool isTrack = false;
     for (const fs::path& path : {fifo, unreadable, hidden}) {
       text += CheckFileToRead(path.string()).reason() + "|" +
-              ReadWholeFile(path.string(), bytes).reason() + "\n";
+              ReadWholeFile(path.string(), bytes).reason() + "|" +
+              BeginsLikeATrack(path.string(), isTrack).reason() + "\n";
     }
     return text;
   });
   fs::permissions(hidden.parent_path(), fs::perms::owner_all);
+  // Whether a file that cannot be read is a track cannot be told; one that cannot be found
+  // is left to the save, which says why it cannot save there.
   EXPECT_EQ(reasons, "'" + fifo.string() + "' is not a regular file|'" + fifo.string() +
-                         "' is not a regular file\n|cannot open '" + unreadable.string() +
-                         "': permission denied\ncannot read '" + hidden.string() +
-                         "': permission denied|cannot open '" + hidden.string() +
-                         "': permission denied\n");
+                         "' is not a regular file|\n|cannot open '" + unreadable.string() +
+                         "': permission denied|cannot check that '" + unreadable.string() +
+                         "' is not a track file: permission denied\ncannot read '" +
+                         hidden.string() + "': permission denied|cannot open '" + hidden.string() +
+                         "': permission denied|\n");
 }
 
 }  // namespace

@@ -33,7 +33,9 @@ bool IsRefusal(const std::error_code& error) {
 // Only regular files are read or replaced.
 Status RefuseKind(const std::string& path, const FileInfo& info) {
   if (info.kind == Kind::kFolder) return Status::Failure(Quoted(path) + " is a folder");
-  if (info.kind == Kind::kOther) return Status::Failure(Quoted(path) + " is not a regular file");
+  if (info.kind != Kind::kRegular && info.kind != Kind::kMissing) {
+    return Status::Failure(Quoted(path) + " is not a regular file");
+  }
   return {};
 }
 
@@ -141,6 +143,22 @@ class FileSource : public ByteSource {
   FileHandle file_;
   const std::string& path_;
 };
+
+// Reads a newly opened regular file from its start until `into` is full or the file ends.
+Status ReadFromStart(FileOps& ops, FileHandle file, std::span<std::uint8_t> into,
+                     std::size_t& got) {
+  FileInfo info;
+  if (ops.InspectOpen(file, info) || info.kind != Kind::kRegular) return {};
+  while (got < into.size()) {
+    std::size_t more = 0;
+    if (std::error_code error = ops.Read(file, into.data() + got, into.size() - got, more)) {
+      return Status::Failure(Reason(error));
+    }
+    if (more == 0) break;
+    got += more;
+  }
+  return {};
+}
 
 // Fills the newly created `file`, after giving it the owner, group and mode it will keep, and
 // flushes it to the disk.
@@ -344,6 +362,68 @@ Status FindStreamNamedBy(const std::string& path, std::optional<FileHandle>& str
   }
   stream = handle;
   return {};
+}
+
+Status OpenDeviceNamedBy(const std::string& path, std::optional<FileHandle>& stream, FileOps& ops) {
+  stream.reset();
+  fs::path resolved;
+  if (path.empty() || ResolveLinks(PathFromUtf8(path), resolved) ||
+      DescriptorNamedBy(Utf8FromPath(resolved))) {
+    return {};  // the save's own checks say what is wrong with it
+  }
+  FileInfo info;
+  if (ops.Inspect(PathFromUtf8(path), info)) return {};
+  switch (info.kind) {
+    case Kind::kBlockDevice:
+      return Status::Failure(Quoted(path) + " is a block device, not a file");
+    case Kind::kSocket:
+      return Status::Failure(Quoted(path) + " is a socket, not a file");
+    case Kind::kCharacterDevice:
+    case Kind::kFifo:
+      break;
+    default:
+      return {};
+  }
+  FileHandle file;
+  if (std::error_code error = ops.OpenToWrite(PathFromUtf8(path), file)) {
+    return Status::Failure("cannot open " + Quoted(path) + ": " + Reason(error));
+  }
+  // What was opened is checked again: the name may have been given to another file meanwhile.
+  FileInfo opened;
+  if (ops.InspectOpen(file, opened) ||
+      (opened.kind != Kind::kCharacterDevice && opened.kind != Kind::kFifo)) {
+    (void)ops.Close(file);
+    return Status::Failure(Quoted(path) + " changed while it was opened");
+  }
+  stream = file;
+  return {};
+}
+
+Status ReadFirstBytes(const std::string& path, std::span<std::uint8_t> into, std::size_t& got,
+                      FileOps& ops) {
+  got = 0;
+  if (!RefuseDeviceName(path)) return {};
+  FileInfo info;
+  if (ops.Inspect(PathFromUtf8(path), info) || info.kind != Kind::kRegular) return {};
+  FileHandle file;
+  if (std::error_code error = ops.OpenToRead(PathFromUtf8(path), file)) {
+    return Status::Failure(Reason(error));
+  }
+  const Status status = ReadFromStart(ops, file, into, got);
+  (void)ops.Close(file);
+  return status;
+}
+
+Status ReadFirstBytes(FileHandle stream, std::span<std::uint8_t> into, std::size_t& got,
+                      FileOps& ops) {
+  got = 0;
+  FileInfo info;
+  if (ops.InspectOpen(stream, info) || info.kind != Kind::kRegular) return {};
+  FileHandle file;
+  if (std::error_code error = ops.ReopenToRead(stream, file)) return Status::Failure(Reason(error));
+  const Status status = ReadFromStart(ops, file, into, got);
+  (void)ops.Close(file);
+  return status;
 }
 
 Status WriteToStream(FileHandle stream, const std::string& label, const FileWriteBody& write,

@@ -22,13 +22,32 @@ struct FileHandle {
 
 // What is found at a path, after following symbolic links.
 struct FileInfo {
-  enum class Kind { kMissing, kRegular, kFolder, kOther };
+  // kOther is anything else, such as a console or a pipe on Windows.
+  enum class Kind {
+    kMissing,
+    kRegular,
+    kFolder,
+    kCharacterDevice,
+    kFifo,
+    kBlockDevice,
+    kSocket,
+    kOther
+  };
   Kind kind = Kind::kMissing;
   std::uint32_t mode = 0;  // permission bits, with set-id and sticky bits
   std::uint32_t owner = 0;
   std::uint32_t group = 0;
   std::uint64_t size = 0;
+  // Which file it is: two names or open files with the same device and number are one file.
+  std::uint64_t device = 0;
+  std::uint64_t number = 0;
 };
+
+// Whether two inspections found one and the same file.
+inline bool SameFile(const FileInfo& a, const FileInfo& b) {
+  return a.kind != FileInfo::Kind::kMissing && b.kind != FileInfo::Kind::kMissing &&
+         a.device == b.device && a.number == b.number;
+}
 
 // The file operations that loading and saving go through, one per step. The defaults are the
 // system's own calls; tests override single steps to make them fail as a full disk, a failing
@@ -50,6 +69,13 @@ class FileOps {
   // Reads up to `size` bytes; `got` is 0 only at the end of the file.
   virtual std::error_code Read(FileHandle file, std::uint8_t* data, std::size_t size,
                                std::size_t& got);
+  // Opens the file that the open `file` is open on once more, to read it from its start,
+  // whatever access and position `file` has.
+  virtual std::error_code ReopenToRead(FileHandle file, FileHandle& reading);
+
+  // Opens an existing file for writing at its start, creating and truncating nothing: a
+  // device or a FIFO, which waits for a reader as a shell's redirection does.
+  virtual std::error_code OpenToWrite(const std::filesystem::path& path, FileHandle& file);
 
   // Creates a new file that must not exist yet, readable and writable by its owner only.
   virtual std::error_code CreateNew(const std::filesystem::path& path, FileHandle& file);
@@ -101,6 +127,15 @@ std::optional<int> DescriptorNamedBy(const std::string& path);
 Status FindStreamNamedBy(const std::string& path, std::optional<FileHandle>& stream,
                          FileOps& ops = RealFileOps());
 
+// Checks whether `path`, as given, names a character device (/dev/null, /dev/full, a
+// terminal) or a FIFO, and opens it for writing if it does: `stream` is then set to it, and the
+// caller closes it. Such a file cannot be replaced; a command line writes to it as a shell's
+// redirection would. A block device or a socket is refused ("'/dev/sda' is a block device, not
+// a file"). A path that does not exist, a regular file, a folder, and a path that leads through
+// links to a descriptor's name (see FindStreamNamedBy) leave `stream` empty.
+Status OpenDeviceNamedBy(const std::string& path, std::optional<FileHandle>& stream,
+                         FileOps& ops = RealFileOps());
+
 // The process's standard output, to be written to as a stream.
 FileHandle StandardOutput();
 
@@ -114,6 +149,17 @@ Status CheckFileToRead(const std::string& path, FileOps& ops = RealFileOps());
 // on a read error and on a file that became shorter while it was read.
 using FileReadBody = std::function<Status(std::int64_t size, ByteSource& source)>;
 Status ReadFile(const std::string& path, const FileReadBody& read, FileOps& ops = RealFileOps());
+
+// Reads up to `into.size()` bytes from the start of the regular file at `path`, or of the file
+// that the open `stream` is open on, into `into`, for a check of what the file holds; `got` is
+// how many. Nothing is read (`got` is 0) from a path that does not exist or is no regular file,
+// nor from a stream that is no regular file (a pipe, a device, a terminal). A regular file
+// whose bytes cannot be read fails with the system's reason alone ("permission denied"), for
+// the caller to say what it could not do.
+Status ReadFirstBytes(const std::string& path, std::span<std::uint8_t> into, std::size_t& got,
+                      FileOps& ops = RealFileOps());
+Status ReadFirstBytes(FileHandle stream, std::span<std::uint8_t> into, std::size_t& got,
+                      FileOps& ops = RealFileOps());
 
 // Reads a whole regular file into `bytes`, replacing what it held.
 Status ReadWholeFile(const std::string& path, TrackBuffer& bytes, FileOps& ops = RealFileOps());

@@ -36,13 +36,19 @@ int Descriptor(FileHandle file) {
 
 FileInfo InfoFrom(const struct stat& st) {
   FileInfo info;
-  info.kind = S_ISREG(st.st_mode)   ? Kind::kRegular
-              : S_ISDIR(st.st_mode) ? Kind::kFolder
-                                    : Kind::kOther;
+  info.kind = S_ISREG(st.st_mode)    ? Kind::kRegular
+              : S_ISDIR(st.st_mode)  ? Kind::kFolder
+              : S_ISCHR(st.st_mode)  ? Kind::kCharacterDevice
+              : S_ISFIFO(st.st_mode) ? Kind::kFifo
+              : S_ISBLK(st.st_mode)  ? Kind::kBlockDevice
+              : S_ISSOCK(st.st_mode) ? Kind::kSocket
+                                     : Kind::kOther;
   info.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
   info.owner = static_cast<std::uint32_t>(st.st_uid);
   info.group = static_cast<std::uint32_t>(st.st_gid);
   info.size = static_cast<std::uint64_t>(st.st_size);
+  info.device = static_cast<std::uint64_t>(st.st_dev);
+  info.number = static_cast<std::uint64_t>(st.st_ino);
   return info;
 }
 
@@ -132,6 +138,29 @@ std::error_code FileOps::Read(FileHandle file, std::uint8_t* data, std::size_t s
   } while (n < 0 && errno == EINTR);
   if (n < 0) return LastError();
   got = static_cast<std::size_t>(n);
+  return {};
+}
+
+std::error_code FileOps::ReopenToRead(FileHandle file, FileHandle& reading) {
+  // The descriptor's name in /proc opens its file anew, even one opened for writing only.
+  const std::string number = std::to_string(Descriptor(file));
+  int fd =
+      ::open(("/proc/self/fd/" + number).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(("/dev/fd/" + number).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  }
+  if (fd < 0) return LastError();
+  reading.native = fd;
+  return {};
+}
+
+std::error_code FileOps::OpenToWrite(const fs::path& path, FileHandle& file) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return LastError();
+  file.native = fd;
   return {};
 }
 

@@ -79,6 +79,8 @@ std::error_code InfoFromHandle(HANDLE handle, FileInfo& info) {
   // Windows keeps no permission bits; the read-only attribute is the nearest thing.
   info.mode = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
   info.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  info.device = data.dwVolumeSerialNumber;
+  info.number = (static_cast<std::uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
   return {};
 }
 
@@ -159,6 +161,21 @@ std::error_code FileOps::Read(FileHandle file, std::uint8_t* data, std::size_t s
     return LastError();
   }
   got = n;
+  return {};
+}
+
+std::error_code FileOps::ReopenToRead(FileHandle file, FileHandle& reading) {
+  const HANDLE handle = ReOpenFile(Handle(file), GENERIC_READ, kShareAll, 0);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  reading = FromHandle(handle);
+  return {};
+}
+
+std::error_code FileOps::OpenToWrite(const fs::path& path, FileHandle& file) {
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return LastError();
+  file = FromHandle(handle);
   return {};
 }
 

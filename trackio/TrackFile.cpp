@@ -240,14 +240,33 @@ Status TrackFiles::Load(const std::string& path, TrackModel& model, ChunkTrace* 
   });
 }
 
-bool BeginsLikeATrack(const std::string& path) {
+namespace {
+
+Status MagicOf(const Status& read, std::span<const std::uint8_t> start, const std::string& label,
+               bool& isTrack) {
+  isTrack = false;
+  if (!read) {
+    return Status::Failure("cannot check that " + label + " is not a track file: " + read.reason());
+  }
+  isTrack = start.size() == 4 &&
+            StartsWithIgnoringCase({reinterpret_cast<const char*>(start.data()), 4}, "quen");
+  return {};
+}
+
+}  // namespace
+
+Status BeginsLikeATrack(const std::string& path, bool& isTrack) {
   std::uint8_t magic[4] = {};
-  const Status read = ReadFile(path, [&](std::int64_t size, ByteSource& source) {
-    std::string error;
-    if (size < 4 || !source.Fill(magic, error)) return Status::Failure("no magic");
-    return Status();
-  });
-  return read && StartsWithIgnoringCase({reinterpret_cast<const char*>(magic), 4}, "quen");
+  std::size_t got = 0;
+  const Status read = ReadFirstBytes(path, magic, got);
+  return MagicOf(read, {magic, got}, "'" + path + "'", isTrack);
+}
+
+Status BeginsLikeATrack(FileHandle stream, const std::string& label, bool& isTrack) {
+  std::uint8_t magic[4] = {};
+  std::size_t got = 0;
+  const Status read = ReadFirstBytes(stream, magic, got);
+  return MagicOf(read, {magic, got}, label, isTrack);
 }
 
 Status PrepareSave(TrackModel& m) {

@@ -51,8 +51,13 @@ std::string SavePathFor(const std::string& path);
 bool HasTrackExtension(const std::string& path);
 
 // Whether the regular file at `path` begins with the track magic, in any case, as every file
-// that loads does; false for a file that is missing, shorter or cannot be read.
-bool BeginsLikeATrack(const std::string& path);
+// that loads does: false for a file that is missing, no regular file or shorter. A regular file
+// whose first bytes cannot be read is a failure, since it may be a track ("cannot check that
+// 'x.svg' is not a track file: permission denied").
+Status BeginsLikeATrack(const std::string& path, bool& isTrack);
+// The same for the file that an open stream writes to, named by `label` in a failure: false for
+// a pipe, a device or a terminal.
+Status BeginsLikeATrack(FileHandle stream, const std::string& label, bool& isTrack);
 
 // Serialises the model and writes it to SavePathFor(path) without ever harming an existing
 // file there: the bytes go to a new file in the same folder that replaces the target only
