@@ -257,9 +257,9 @@ TEST(PlotDrawing, ACombineShowsTheRunBeforeAndAfterAndTheHandles) {
   const Frame& plan = drawing.frames[0];
   const Frame& elevation = drawing.frames[1];
   // The rest of the track, the new run, the old one dashed on top; in the plan, the handles.
-  EXPECT_EQ(StylesOf(plan), (std::vector<LineStyle>{LineStyle::kRest, LineStyle::kRunAfter,
-                                                    LineStyle::kRunBefore, LineStyle::kHandle,
-                                                    LineStyle::kHandle}));
+  EXPECT_EQ(StylesOf(plan),
+            (std::vector<LineStyle>{LineStyle::kRest, LineStyle::kRunAfter, LineStyle::kRunBefore,
+                                    LineStyle::kHandle, LineStyle::kHandle}));
   EXPECT_EQ(StylesOf(elevation), (std::vector<LineStyle>{LineStyle::kRest, LineStyle::kRunAfter,
                                                          LineStyle::kRunBefore}));
   for (const Frame* frame : {&plan, &elevation}) {
@@ -325,7 +325,8 @@ double DistanceToPolyline(const Point2& p, const Polyline& line) {
   double nearest = INFINITY;
   for (const auto& stroke : line.strokes) {
     for (std::size_t i = 0; i < stroke.size(); ++i) {
-      nearest = std::min(nearest, DistanceToLine(p, stroke[i], stroke[std::min(i + 1, stroke.size() - 1)]));
+      nearest = std::min(nearest,
+                         DistanceToLine(p, stroke[i], stroke[std::min(i + 1, stroke.size() - 1)]));
     }
   }
   return nearest;
@@ -360,7 +361,8 @@ void ExpectEverySampleDrawn(const Frame& frame, LineStyle style, const std::vect
 
 TEST(PlotDrawing, EverySampleLiesWithinTheToleranceOfTheLinesDrawn) {
   // Sharp turns and long segments; many short segments whose profile swings up and down.
-  for (const auto& vertices : {samples::MakeSampleTrack().bezr.Vertices, samples::MakeSmoothPath(1500)}) {
+  for (const auto& vertices :
+       {samples::MakeSampleTrack().bezr.Vertices, samples::MakeSmoothPath(1500)}) {
     const int segments = static_cast<int>(vertices.size()) - 1;
     SCOPED_TRACE(segments);
     const std::vector<Vector3> whole = SamplePath(vertices, 0, segments - 1, 16);
@@ -382,6 +384,59 @@ TEST(PlotDrawing, EverySampleLiesWithinTheToleranceOfTheLinesDrawn) {
     ExpectEverySampleDrawn(drawing.frames[1], LineStyle::kRunAfter, ElevationView(after));
     ExpectEverySampleDrawn(drawing.frames[1], LineStyle::kRest,
                            ElevationView(rest, PathLength(before)));
+  }
+}
+
+bool SameStrokes(const Polyline& a, const Polyline& b) {
+  if (a.style != b.style || a.strokes.size() != b.strokes.size()) return false;
+  for (std::size_t i = 0; i < a.strokes.size(); ++i) {
+    if (!std::equal(a.strokes[i].begin(), a.strokes[i].end(), b.strokes[i].begin(),
+                    b.strokes[i].end(),
+                    [](const Point2& p, const Point2& q) { return p.x == q.x && p.y == q.y; })) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Drawn over the prepared track, a run looks as DrawTrack draws it with the whole track in the
+// plan, point for point, but for the plan's rest, which is left to the track's own line.
+TEST(PlotDrawing, ARunOverThePreparedTrackIsTheRunDrawnWhole) {
+  struct Case {
+    int vertices;  // 0: the sample track
+    int first;
+    int count;
+  };
+  for (const Case& c : {Case{0, 0, 3}, Case{0, 20, 6}, Case{0, 40, 4}, Case{20000, 10000, 6},
+                        Case{20000, 19990, 9}, Case{6554, 1, 6552}}) {
+    SCOPED_TRACE(testing::Message() << c.vertices << " " << c.first << " " << c.count);
+    const auto vertices = c.vertices > 0 ? samples::MakeSmoothPath(c.vertices)
+                                         : samples::MakeSampleTrack().bezr.Vertices;
+    const auto combined = BuildCombineOverlay(vertices, c.first, c.count);
+    ASSERT_TRUE(combined.overlay);
+    const Drawing expected = DrawTrack(vertices, "run", &*combined.overlay, PlanScope::kWholeTrack);
+    const WholeTrack whole = PrepareWholeTrack(vertices);
+    const Drawing drawn = DrawRunOnWholeTrack(whole, vertices, "run", *combined.overlay);
+    ASSERT_EQ(drawn.frames.size(), 2u);
+    for (std::size_t f = 0; f < 2; ++f) {
+      const Frame& want = expected.frames[f];
+      const Frame& got = drawn.frames[f];
+      EXPECT_EQ(got.placement.scaleX, want.placement.scaleX);
+      EXPECT_EQ(got.placement.offsetY, want.placement.offsetY);
+      std::vector<Polyline> wanted;
+      for (const Polyline& line : want.lines) {
+        if (f == 1 || line.style != LineStyle::kRest) wanted.push_back(line);
+      }
+      ASSERT_EQ(got.lines.size(), wanted.size());
+      for (std::size_t i = 0; i < wanted.size(); ++i) {
+        EXPECT_TRUE(SameStrokes(got.lines[i], wanted[i])) << "frame " << f << " line " << i;
+      }
+      EXPECT_EQ(got.marks.size(), want.marks.size());
+    }
+    // The rest goes over the band and under the run.
+    ASSERT_TRUE(drawn.frames[0].restAt);
+    EXPECT_EQ(*drawn.frames[0].restAt, 1u);
+    EXPECT_EQ(drawn.frames[0].lines.front().style, LineStyle::kRunMarker);
   }
 }
 
@@ -412,8 +467,7 @@ TEST(PlotTitle, LongNamesAreShortenedInTheMiddle) {
       {"a-very-long-name-of-a-track-that-somebody-saved-twice.qutrack", 40,
        "a-very-long-name-of\u2026-saved-twice.qutrack"},
       // Characters, not bytes: each "é" is two bytes.
-      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 5,
-       "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 5, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"},
       {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 5,
        "\xC3\xA9\xC3\xA9\u2026\xC3\xA9\xC3\xA9"},
       // The display form is what is counted and cut; an escaped byte stays whole.

@@ -139,11 +139,13 @@ class ModalAnswerer : public QObject {
   std::deque<Answer> answers_;
 };
 
-// The curves drawn in the preview's picture, per view.
+// The curves drawn in the preview's picture, per view; the rest of the track painted once for
+// the track counts as one.
 std::map<QString, int> PathsPerView(const plot::Drawing& drawing) {
   std::map<QString, int> paths;
   for (const plot::Frame& frame : drawing.frames) {
-    paths[QString::fromStdString(frame.name)] = static_cast<int>(frame.lines.size());
+    paths[QString::fromStdString(frame.name)] =
+        static_cast<int>(frame.lines.size()) + (frame.restAt ? 1 : 0);
   }
   return paths;
 }
