@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -46,10 +47,21 @@ int SegmentsOf(std::span<const BezierVertex> vertices) {
   return vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
 }
 
-bool SamePlacement(const plot::ViewPlacement& a, const plot::ViewPlacement& b) {
-  return a.scaleX == b.scaleX && a.scaleY == b.scaleY && a.offsetX == b.offsetX &&
-         a.offsetY == b.offsetY;
+// How far, in pixels of a picture `pixels` wide, a point of the plan frame moves from the
+// whole track's placement to the drawing's (the most its corners move; both keep the aspect).
+double PlanShiftInPixels(const plot::Frame& drawn, const plot::Frame& whole, double pixels,
+                         double pictureWidth) {
+  double most = 0.0;
+  for (const plot::Point2& corner : {drawn.box.min, drawn.box.max}) {
+    const plot::Point2 moved = drawn.placement.Map(whole.placement.Unmap(corner));
+    most = std::max({most, std::fabs(moved.x - corner.x), std::fabs(moved.y - corner.y)});
+  }
+  return most * pixels / pictureWidth;
 }
+
+// A run that widens the plan's view so little that the track's line would move by less than
+// this (a fit that strays a hair beyond the track's box) leaves its painting where it is.
+constexpr double kLayerShiftPixels = 0.25;
 
 // The picture of a drawing of the run, the rest of the track from the version's layer where
 // the drawing leaves it out.
@@ -64,8 +76,9 @@ QImage Paint(const plot::Drawing& drawing, const TrackVersion& track, const QSiz
   const bool layered = plan.restAt.has_value() && !track.whole().drawing.frames.empty();
   // The version's painting when the plan is placed as the track's own; moved for this one
   // when the run widens the view.
-  const bool moved =
-      layered && !SamePlacement(plan.placement, track.whole().drawing.frames.front().placement);
+  const bool moved = layered && PlanShiftInPixels(plan, track.whole().drawing.frames.front(),
+                                                  size.width() * devicePixelRatio,
+                                                  drawing.width) > kLayerShiftPixels;
   const QImage layer = !layered ? QImage()
                        : moved
                            ? PaintRestLayer(track.whole().drawing, size, devicePixelRatio, &plan)

@@ -509,34 +509,80 @@ std::string ShortNumber(double value) {
   return std::string(text, end);
 }
 
+}  // namespace
+
+double EstimatedTextWidth(const Text& text) {
+  double ems = 0.0;
+  for (const char c : text.text) {
+    // A byte that continues a UTF-8 character adds nothing.
+    if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;
+    ems += std::isdigit(static_cast<unsigned char>(c)) ? kDigitEms : kCharacterEms;
+  }
+  return ems * text.size;
+}
+
 void DrawLegend(Drawing& drawing, const CombineOverlay* overlay, bool runMarked) {
-  // The run's label is the longest: "first 6553 segments before" ends near x = 225.
-  const double y = 352;
-  auto swatch = [&](double x, LineStyle style, std::string label) {
-    drawing.legend.push_back(
-        {style,
-         {x, y - 4},
-         {x + 24, y - 4},
-         kLegendLineWidth,
-         {{x + 30, y}, std::move(label), 12, Anchor::kStart, kLegendTextColour}});
+  // Each entry: a swatch, then its label. Entries keep the places they have always had while
+  // their labels leave room; a longer label (a run far along a long track) moves the ones
+  // after it to the right, and one that would pass the picture's right margin starts a
+  // second line.
+  constexpr double kSwatch = 24, kLabelGap = 6, kEntryGap = 8, kLineStep = 18;
+  constexpr double kLeft = 20;
+  const double right = drawing.width - 20;
+  struct Entry {
+    double place;
+    LineStyle style;
+    std::string label;
   };
+  std::vector<Entry> entries;
   if (overlay) {
-    swatch(20, LineStyle::kRunBefore, RunText(*overlay) + " before");
-    swatch(240, LineStyle::kRunAfter, "after COMBINE!");
-    swatch(380, LineStyle::kHandle, "changed handles");
-    swatch(530, LineStyle::kRest, "rest of the track");
-    if (runMarked) swatch(680, LineStyle::kRunMarker, "the run");
+    entries = {{20, LineStyle::kRunBefore, RunText(*overlay) + " before"},
+               {240, LineStyle::kRunAfter, "after COMBINE!"},
+               {380, LineStyle::kHandle, "changed handles"},
+               {530, LineStyle::kRest, "rest of the track"}};
+    if (runMarked) entries.push_back({680, LineStyle::kRunMarker, "the run"});
+  } else {
+    entries = {{20, LineStyle::kTrack, "track path"}};
+  }
+  // Two lines start a little higher, so that the words beneath still fit.
+  const auto place = [&](double y, bool lay) {
+    double x = kLeft, free = kLeft;
+    bool wrapped = false;
+    for (const Entry& entry : entries) {
+      const Text label{{0, y}, entry.label, 12, Anchor::kStart, kLegendTextColour};
+      const double width = kSwatch + kLabelGap + EstimatedTextWidth(label);
+      x = std::max(entry.place, free);
+      if (x + width > right && x > kLeft) {
+        wrapped = true;
+        x = kLeft;
+        y += kLineStep;
+      }
+      if (lay) {
+        drawing.legend.push_back(
+            {entry.style,
+             {x, y - 4},
+             {x + kSwatch, y - 4},
+             kLegendLineWidth,
+             {{x + kSwatch + kLabelGap, y}, label.text, 12, Anchor::kStart, kLegendTextColour}});
+      }
+      free = x + width + kEntryGap;
+    }
+    return std::pair(wrapped, y);
+  };
+  const double firstLine = place(352, false).first ? 344 : 352;
+  const double y = place(firstLine, true).second;
+  if (overlay) {
     drawing.deviation = Text{{20, y + 22},
                              "Largest deviation of the fit: " + ShortNumber(overlay->maxDeviation) +
                                  " track units. Circles: the run's end vertices.",
                              12,
                              Anchor::kStart,
                              kLegendTextColour};
-  } else {
-    swatch(20, LineStyle::kTrack, "track path");
   }
   drawing.axisNote = {{780, y + 22}, "y is up", 12, Anchor::kEnd, kLegendTextColour};
 }
+
+namespace {
 
 // Without a combine the whole track fills each view. Heights are stretched to fill the
 // elevation view, lengths along the path are not.

@@ -93,10 +93,21 @@ xdotool windowfocus --sync "$window"
 # Track is disabled) and one more Tab the start field; Shift+Tab twice goes back to COMBINE!.
 xdotool key --delay 150 F9 Tab Tab ctrl+a 4 Tab ctrl+a 1 0 shift+Tab shift+Tab space
 if [ -n "$screenshot" ]; then
-  # Larger than at start, so that the picture shows its detail.
+  # Larger than at start, so that the picture shows its detail. Under Wine the X window takes
+  # its new size some time after the resize returns (without a window manager --sync may wait
+  # in vain): the size is read again until it is the one asked for, so that the picture holds
+  # the whole window, not its old height over the new layout.
   xdotool windowsize --sync "$window" 700 580 || true
-  sleep 3
+  for _ in $(seq 40); do
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [ "$WIDTH" = 700 ] && [ "$HEIGHT" = 580 ] && break
+    sleep 0.5
+  done
+  sleep 2
   eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$WIDTH" != 700 ] || [ "$HEIGHT" != 580 ]; then
+    echo "warning: the window is ${WIDTH}x${HEIGHT}, not 700x580" >&2
+  fi
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
 fi
 

@@ -440,6 +440,44 @@ TEST(PlotDrawing, ARunOverThePreparedTrackIsTheRunDrawnWhole) {
   }
 }
 
+// Legend entries, placed by the estimated widths of their labels, never overlap and stay in
+// the picture, however many digits the run's start has (1 to 7), with and without the band's
+// entry; the words beneath come after the last line.
+TEST(PlotDrawing, LegendEntriesNeverOverlap) {
+  int wrapped = 0;
+  for (const int first : {7, 97, 997, 9997, 99997, 999997, 1999997, 9999997}) {
+    for (const bool runMarked : {false, true}) {
+      SCOPED_TRACE(testing::Message() << first << (runMarked ? " marked" : ""));
+      const CombineOverlay overlay{first, 6, {}, 0.5};
+      Drawing drawing;
+      DrawLegend(drawing, &overlay, runMarked);
+      ASSERT_EQ(drawing.legend.size(), runMarked ? 5u : 4u);
+      EXPECT_NE(drawing.legend[0].label.text.find(std::to_string(first)), std::string::npos);
+      double lastY = 0;
+      for (std::size_t i = 0; i < drawing.legend.size(); ++i) {
+        const LegendEntry& a = drawing.legend[i];
+        const double end = a.label.at.x + EstimatedTextWidth(a.label);
+        EXPECT_GE(a.from.x, 0);
+        EXPECT_LE(end, drawing.width);
+        EXPECT_LT(a.from.x, a.label.at.x);
+        lastY = std::max(lastY, a.label.at.y);
+        for (std::size_t j = i + 1; j < drawing.legend.size(); ++j) {
+          const LegendEntry& b = drawing.legend[j];
+          if (b.label.at.y != a.label.at.y) continue;
+          EXPECT_TRUE(b.from.x >= end || b.label.at.x + EstimatedTextWidth(b.label) <= a.from.x)
+              << a.label.text << " / " << b.label.text;
+        }
+      }
+      if (lastY > drawing.legend.front().label.at.y) ++wrapped;
+      ASSERT_TRUE(drawing.deviation);
+      EXPECT_GT(drawing.deviation->at.y, lastY);
+      EXPECT_LE(drawing.deviation->at.y, drawing.height - 4);
+      EXPECT_EQ(drawing.axisNote.at.y, drawing.deviation->at.y);
+    }
+  }
+  EXPECT_GT(wrapped, 0);  // the longest legends take a second line
+}
+
 TEST(PlotDrawing, DegenerateTracksStillGiveTwoFrames) {
   for (std::size_t count : {0u, 1u, 2u}) {
     const std::vector<BezierVertex> vertices(count);
