@@ -22,9 +22,15 @@ QRectF RectOf(const plot::Box& box) {
   return QRectF(PointOf(box.min), PointOf(box.max));
 }
 
+// Lines up to this wide (in picture units; the window shows a unit as less than a pixel
+// unless the panel is far wider than it opens) join with a bevel: at that width it cannot be
+// told from a round join, and it spares the stroker an arc at every point of a long line.
+constexpr double kBevelledWidth = 3.0;
+
 // A pen as the SVG writer's lines are drawn: flat ends, round joins, dashes in picture units.
 QPen LinePen(plot::Colour colour, double width, bool dashed) {
-  QPen pen(ColourOf(colour), width, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
+  QPen pen(ColourOf(colour), width, Qt::SolidLine, Qt::FlatCap,
+           width <= kBevelledWidth ? Qt::BevelJoin : Qt::RoundJoin);
   if (dashed && width > 0) pen.setDashPattern({plot::kDashOn / width, plot::kDashOff / width});
   return pen;
 }
