@@ -20,12 +20,20 @@ PreviewState::~PreviewState() {
 void PreviewState::Loaded(const std::vector<BezierVertex>& vertices) {
   current_ = std::make_shared<const std::vector<BezierVertex>>(vertices);
   loaded_ = current_;
+  ForgetVersion();
 }
 
 void PreviewState::Changed(const std::vector<BezierVertex>& vertices) {
   if (!SameControlPoints(vertices, *current_)) {
     current_ = std::make_shared<const std::vector<BezierVertex>>(vertices);
+    ForgetVersion();
   }
+}
+
+void PreviewState::ForgetVersion() {
+  // Its table goes with it once no job holds it, even while the preview stays hidden.
+  version_ = {};
+  versionOf_ = nullptr;
 }
 
 TrackVersionPtr PreviewState::version() const {

@@ -52,6 +52,8 @@ class PreviewState : public QObject {
   void ready(qu::PreviewContent content);
 
  private:
+  void ForgetVersion();
+
   VertexSnapshot current_ = std::make_shared<const std::vector<BezierVertex>>();
   VertexSnapshot loaded_ = current_;
   // The version of `current_`, once a request has asked for it; the table it is made from.
