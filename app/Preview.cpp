@@ -91,10 +91,16 @@ QImage Paint(const plot::Drawing& drawing, const TrackVersion& track, const QSiz
 // drawing keeps the frames, for their places, but not their lines, which the picture holds.
 void ShowTrack(PreviewContent& content, const TrackVersion& track, const std::string& title,
                const PreviewRequest& request) {
-  content.drawing = track.whole().drawing;
-  for (plot::Frame& frame : content.drawing.frames) {
-    frame.lines = {};
-    frame.restAt = 0;
+  const plot::Drawing& whole = track.whole().drawing;
+  content.drawing = {whole.width,        whole.height,
+                     whole.background,   whole.frameFill,
+                     whole.frameOutline, whole.frameOutlineWidth,
+                     whole.title,        {},
+                     whole.legend,       whole.deviation,
+                     whole.axisNote};
+  for (const plot::Frame& frame : whole.frames) {
+    content.drawing.frames.push_back(
+        {frame.name, frame.box, frame.placement, frame.label, {}, frame.marks, 0});
   }
   content.drawing.title.text = title;
   if (content.drawing.frames.empty() || request.size.isEmpty()) return;

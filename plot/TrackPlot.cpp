@@ -605,8 +605,6 @@ Box WholePlan(const RunExtent& extent, const TrackRest& rest) {
   return Padded(plan.box());
 }
 
-// With a combine the run and its neighbourhood fill each view, and the rest of the track is
-// cut at the frame.
 // The lengths of the path that the elevation shows around the run.
 std::pair<double, double> ProfileRange(const RunExtent& extent) {
   const Box& runBox = extent.elevation;
@@ -622,14 +620,17 @@ ViewportMapping ElevationMapping(const RunExtent& extent, const TrackRest& rest)
   return ViewportMapping(elevationData, kElevationPanel, true, false);
 }
 
+// With a combine the run and its neighbourhood fill each view, and the rest of the track is
+// cut at the frame.
 Views FocusedViews(const RunExtent& extent, const TrackRest& rest, PlanScope planScope) {
   const Box planData =
       planScope == PlanScope::kRun ? FocusOn(extent.plan, 0.6) : WholePlan(extent, rest);
   return {ViewportMapping(planData, kPlanPanel, false), ElevationMapping(extent, rest)};
 }
 
-// The first of segments from … to − 1 whose end lies at `length` or further along the path
-// (`to` when none does), by the lengths up to each vertex.
+// The first of segments from … to − 1 whose length at its end `reaches` accepts (`to` when
+// none does), by the lengths up to each vertex. `reaches` must accept every length after one
+// it accepts.
 int FirstSegmentReaching(const std::vector<double>& lengthAt, int from, int to,
                          const auto& reaches) {
   const auto begin = lengthAt.begin() + from + 1, end = lengthAt.begin() + to + 1;
@@ -657,12 +658,12 @@ struct TrackBounds {
   std::vector<double> lengthAt;
 };
 
-TrackBounds BoundsOfTrack(std::span<const BezierVertex> vertices, bool withLengths) {
+TrackBounds BoundsOfTrack(std::span<const BezierVertex> vertices) {
   TrackBounds bounds;
   const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
   PathLengthCounter length(0.0);
-  bool lengthsHold = withLengths;
-  if (withLengths) bounds.lengthAt.reserve(vertices.size());
+  bool lengthsHold = true;
+  bounds.lengthAt.reserve(vertices.size());
   std::size_t sample = 0;
   ForEachSample(vertices, 0, segments - 1, [&](const Vector3& p) {
     bounds.plan.Add(Plan(p));
@@ -885,11 +886,11 @@ Drawing DrawPicture(std::span<const BezierVertex> vertices, const std::string& t
     planFrame.lines.insert(planFrame.lines.begin(), std::move(runMarker));
   }
   // A run of the whole track leaves no rest to show.
-  if (restLeftOut && (first > 0 || first + count < segments))
-    planFrame.restAt = markRun && !planFrame.lines.empty() &&
-                               planFrame.lines.front().style == LineStyle::kRunMarker
-                           ? 1
-                           : 0;
+  if (restLeftOut && (first > 0 || first + count < segments)) {
+    const bool banded =
+        !planFrame.lines.empty() && planFrame.lines.front().style == LineStyle::kRunMarker;
+    planFrame.restAt = banded ? 1 : 0;
+  }
   for (std::size_t i = 0; i + 1 < handles.size(); i += 2) {
     AddLine(planFrame,
             Draw(LineStyle::kHandle, {handles[i], handles[i + 1]}, views.plan, kPlanPanel));
@@ -922,7 +923,7 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
 }
 
 WholeTrack PrepareWholeTrack(std::span<const BezierVertex> vertices) {
-  TrackBounds bounds = BoundsOfTrack(vertices, true);
+  TrackBounds bounds = BoundsOfTrack(vertices);
   WholeTrack whole;
   whole.planSamples = bounds.plan.box();
   whole.anyPlanSample = !bounds.plan.empty();
