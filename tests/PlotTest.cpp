@@ -438,6 +438,23 @@ TEST(PlotDrawing, ARunOverThePreparedTrackIsTheRunDrawnWhole) {
     EXPECT_EQ(*drawn.frames[0].restAt, 1u);
     EXPECT_EQ(drawn.frames[0].lines.front().style, LineStyle::kRunMarker);
   }
+  // A track with a point that is not finite keeps no lengths: it is drawn whole, as DrawTrack
+  // draws it, the rest included.
+  std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
+  broken[5].position.x = NAN;
+  const auto combined = BuildCombineOverlay(broken, 20, 4);
+  ASSERT_TRUE(combined.overlay);
+  const WholeTrack whole = PrepareWholeTrack(broken);
+  EXPECT_TRUE(whole.lengthAt.empty());
+  const Drawing expected = DrawTrack(broken, "run", &*combined.overlay, PlanScope::kWholeTrack);
+  const Drawing drawn = DrawRunOnWholeTrack(whole, broken, "run", *combined.overlay);
+  for (std::size_t f = 0; f < 2; ++f) {
+    EXPECT_FALSE(drawn.frames[f].restAt);
+    ASSERT_EQ(drawn.frames[f].lines.size(), expected.frames[f].lines.size());
+    for (std::size_t i = 0; i < expected.frames[f].lines.size(); ++i) {
+      EXPECT_TRUE(SameStrokes(drawn.frames[f].lines[i], expected.frames[f].lines[i]));
+    }
+  }
 }
 
 // Legend entries, placed by the estimated widths of their labels, never overlap and stay in
