@@ -438,6 +438,29 @@ TEST(PlotDrawing, ARunOverThePreparedTrackIsTheRunDrawnWhole) {
     EXPECT_EQ(*drawn.frames[0].restAt, 1u);
     EXPECT_EQ(drawn.frames[0].lines.front().style, LineStyle::kRunMarker);
   }
+  // After a COMBINE!: its run as it was, drawn over the track as it is now, is the picture of
+  // the track as it was before it.
+  {
+    const std::vector<BezierVertex> before = samples::MakeSampleTrack().bezr.Vertices;
+    VertexChunk chunk;
+    chunk.Vertices = before;
+    ASSERT_TRUE(CombineSegments(chunk, 20, 23).combined());
+    const std::vector<BezierVertex>& now = chunk.Vertices;
+    const CombineOverlay latest{20, 4, {now.begin() + 20, now.begin() + 25}, 0.5};
+    const Drawing expected = DrawTrack(before, "run", &latest, PlanScope::kWholeTrack);
+    const Drawing drawn = DrawRunOnWholeTrack(PrepareWholeTrack(now), now, "run", latest,
+                                              {before.begin() + 20, before.begin() + 25});
+    for (std::size_t f = 0; f < 2; ++f) {
+      std::vector<Polyline> wanted;
+      for (const Polyline& line : expected.frames[f].lines) {
+        if (f == 1 || line.style != LineStyle::kRest) wanted.push_back(line);
+      }
+      ASSERT_EQ(drawn.frames[f].lines.size(), wanted.size());
+      for (std::size_t i = 0; i < wanted.size(); ++i) {
+        EXPECT_TRUE(SameStrokes(drawn.frames[f].lines[i], wanted[i])) << f << " " << i;
+      }
+    }
+  }
   // A track with a point that is not finite keeps no lengths: it is drawn whole, as DrawTrack
   // draws it, the rest included.
   std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
