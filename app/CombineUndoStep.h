@@ -25,6 +25,10 @@ class CombineUndoStep : public QUndoCommand {
   void redo() override { Apply(after_); }
 
   double maxDeviation() const { return maxDeviation_; }
+  // The run: segments first() … first() + segments() − 1.
+  int first() const { return static_cast<int>(startVertex_); }
+  int segments() const { return static_cast<int>(endVertex_ - startVertex_); }
+  const Handles& before() const { return before_; }
 
   static Handles Read(const VertexChunk& chunk, int first, int segments);
 

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -46,23 +47,72 @@ int SegmentsOf(std::span<const BezierVertex> vertices) {
   return vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
 }
 
-std::span<const BezierVertex> VerticesOf(const VertexSnapshot& snapshot) {
-  return snapshot ? std::span<const BezierVertex>(*snapshot) : std::span<const BezierVertex>();
+// How far, in pixels of a picture `pixels` wide, a point of the plan frame moves from the
+// whole track's placement to the drawing's (the most its corners move; both keep the aspect).
+double PlanShiftInPixels(const plot::Frame& drawn, const plot::Frame& whole, double pixels,
+                         double pictureWidth) {
+  double most = 0.0;
+  for (const plot::Point2& corner : {drawn.box.min, drawn.box.max}) {
+    const plot::Point2 moved = drawn.placement.Map(whole.placement.Unmap(corner));
+    most = std::max({most, std::fabs(moved.x - corner.x), std::fabs(moved.y - corner.y)});
+  }
+  return most * pixels / pictureWidth;
 }
 
-QImage Paint(const plot::Drawing& drawing, const QSize& size, qreal devicePixelRatio) {
+// A run that widens the plan's view so little that the track's line would move by less than
+// this (a fit that strays a hair beyond the track's box) leaves its painting where it is.
+constexpr double kLayerShiftPixels = 0.25;
+
+// The picture of a drawing of the run, the rest of the track from the version's layer where
+// the drawing leaves it out.
+QImage Paint(const plot::Drawing& drawing, const TrackVersion& track, const QSize& size,
+             qreal devicePixelRatio) {
   if (drawing.frames.empty() || size.isEmpty()) return {};
   QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(devicePixelRatio);
   image.fill(Qt::white);
   QPainter painter(&image);
-  PaintDrawing(painter, drawing, QRectF(QPointF(0, 0), QSizeF(size)));
+  const plot::Frame& plan = drawing.frames.front();
+  const bool layered = plan.restAt.has_value() && !track.whole().drawing.frames.empty();
+  // The version's painting when the plan is placed as the track's own; moved for this one
+  // when the run widens the view.
+  const bool moved = layered && PlanShiftInPixels(plan, track.whole().drawing.frames.front(),
+                                                  size.width() * devicePixelRatio,
+                                                  drawing.width) > kLayerShiftPixels;
+  const QImage layer = !layered ? QImage()
+                       : moved
+                           ? PaintRestLayer(track.whole().drawing, size, devicePixelRatio, &plan)
+                           : track.RestLayer(size, devicePixelRatio);
+  PaintDrawing(painter, drawing, QRectF(QPointF(0, 0), QSizeF(size)), layered ? &layer : nullptr);
   return image;
+}
+
+// The track alone under a title: the version's picture of it, the title painted over it. The
+// drawing keeps the frames, for their places, but not their lines, which the picture holds.
+void ShowTrack(PreviewContent& content, const TrackVersion& track, const std::string& title,
+               const PreviewRequest& request) {
+  const plot::Drawing& whole = track.whole().drawing;
+  content.drawing = {whole.width,        whole.height,
+                     whole.background,   whole.frameFill,
+                     whole.frameOutline, whole.frameOutlineWidth,
+                     whole.title,        {},
+                     whole.legend,       whole.deviation,
+                     whole.axisNote};
+  for (const plot::Frame& frame : whole.frames) {
+    content.drawing.frames.push_back(
+        {frame.name, frame.box, frame.placement, frame.label, {}, frame.marks, 0});
+  }
+  content.drawing.title.text = title;
+  if (content.drawing.frames.empty() || request.size.isEmpty()) return;
+  content.image = track.TrackPicture(request.size, request.devicePixelRatio);
+  QPainter painter(&content.image);
+  PaintTitle(painter, content.drawing, QRectF(QPointF(0, 0), QSizeF(request.size)));
 }
 
 PreviewContent Live(const PreviewRequest& request) {
   PreviewContent content;
-  const std::span<const BezierVertex> current = VerticesOf(request.current);
+  const TrackVersion& track = *request.current;
+  const std::span<const BezierVertex> current = track.vertices();
   const std::optional<int> last = LastSegmentFromText(request.countText);
   std::optional<plot::CombineOverlayResult> combined;
   if (last) combined = plot::BuildCombineOverlay(current, request.start, *last + 1);
@@ -71,7 +121,7 @@ PreviewContent Live(const PreviewRequest& request) {
     content.message = CombineRefusalText(SegmentsOf(current), request.start,
                                          last ? std::optional<int>(*last + 1) : std::nullopt,
                                          combined ? &combined->combine : nullptr);
-    content.drawing = plot::DrawTrack(current, "The track as it is");
+    ShowTrack(content, track, "The track as it is", request);
     return content;
   }
   content.kind = PreviewContent::Kind::kLive;
@@ -81,38 +131,49 @@ PreviewContent Live(const PreviewRequest& request) {
   const QString run = RunText(content.first, content.segments);
   content.message =
       QString("COMBINE! would refit %1: %2.").arg(run, DeviationText(content.maxDeviation));
-  content.drawing = plot::DrawTrack(current, "What COMBINE! would make of " + run.toStdString(),
-                                    &*combined->overlay, plot::PlanScope::kWholeTrack);
+  content.drawing = plot::DrawRunOnWholeTrack(track.whole(), current,
+                                              "What COMBINE! would make of " + run.toStdString(),
+                                              *combined->overlay);
+  content.image = Paint(content.drawing, track, request.size, request.devicePixelRatio);
   return content;
 }
 
 PreviewContent Combined(const PreviewRequest& request) {
   PreviewContent content;
-  const std::span<const BezierVertex> current = VerticesOf(request.current);
-  const std::span<const BezierVertex> loaded = VerticesOf(request.loaded);
-  const SegmentRun changed = ChangedRun(loaded, current);
-  if (changed.count == 0) {
+  const TrackVersion& track = *request.current;
+  const std::span<const BezierVertex> current = track.vertices();
+  const std::optional<LatestCombine>& latest = request.latest;
+  const int segments = SegmentsOf(current);
+  if (!latest || latest->run.count < 1 || latest->run.first < 0 ||
+      latest->run.first + latest->run.count > segments) {
     content.kind = PreviewContent::Kind::kUnchanged;
     content.message = "No changes since the track was loaded.";
-    content.drawing = plot::DrawTrack(current, "The track as loaded");
+    ShowTrack(content, track, "The track as loaded", request);
     return content;
   }
   content.kind = PreviewContent::Kind::kCombined;
-  content.first = changed.first;
-  content.segments = changed.count;
-  content.maxDeviation = request.lastDeviation;
+  content.first = latest->run.first;
+  content.segments = latest->run.count;
+  content.maxDeviation = latest->maxDeviation;
   const QString run = RunText(content.first, content.segments, true);
-  content.message = QString(
-                        "%1 as loaded (dashed) and as they are now (blue); the latest "
-                        "fit: %2.")
+  content.message = QString("%1 as they were (dashed) and after the latest COMBINE! (blue): %2.")
                         .arg(run, DeviationText(content.maxDeviation));
-  // The run as it is now, drawn over the track as loaded.
+  if (latest->runsChanged > 1) {
+    content.message +=
+        QString(" %1 runs differ from the track as loaded.").arg(latest->runsChanged);
+  }
+  // Only the run is copied: as the latest COMBINE! left it, and as it was before.
   const auto from = current.begin() + content.first;
   const plot::CombineOverlay now{content.first, content.segments,
                                  std::vector<BezierVertex>(from, from + content.segments + 1),
                                  content.maxDeviation};
-  content.drawing = plot::DrawTrack(loaded, run.toStdString() + " as loaded and now", &now,
-                                    plot::PlanScope::kWholeTrack);
+  std::vector<BezierVertex> before = now.after;
+  before.front().controlOut = latest->startOutBefore;
+  before.back().controlIn = latest->endInBefore;
+  content.drawing = plot::DrawRunOnWholeTrack(
+      track.whole(), current, run.toStdString() + " before and after the latest COMBINE!", now,
+      before);
+  content.image = Paint(content.drawing, track, request.size, request.devicePixelRatio);
   return content;
 }
 
@@ -168,21 +229,69 @@ bool SameControlPoints(std::span<const BezierVertex> a, std::span<const BezierVe
   return a.size() == b.size() && ChangedRun(a, b).count == 0;
 }
 
+int RunsChanged(std::span<const SegmentRun> runs, std::span<const BezierVertex> loaded,
+                std::span<const BezierVertex> now) {
+  std::vector<std::pair<int, int>> seen;
+  int changed = 0;
+  for (const SegmentRun& run : runs) {
+    const auto start = static_cast<std::size_t>(run.first);
+    const auto end = start + static_cast<std::size_t>(run.count);
+    if (run.first < 0 || run.count < 1 || end >= loaded.size() || end >= now.size()) continue;
+    if (std::find(seen.begin(), seen.end(), std::pair(run.first, run.count)) != seen.end()) {
+      continue;
+    }
+    seen.emplace_back(run.first, run.count);
+    if (!SameBits(loaded[start].controlOut, now[start].controlOut) ||
+        !SameBits(loaded[end].controlIn, now[end].controlIn)) {
+      ++changed;
+    }
+  }
+  return changed;
+}
+
+TrackVersion::TrackVersion(VertexSnapshot vertices)
+    : vertices_(vertices ? std::move(vertices)
+                         : std::make_shared<const std::vector<BezierVertex>>()),
+      whole_(plot::PrepareWholeTrack(*vertices_)) {}
+
+QImage TrackVersion::Cached(Painted& cache, const QSize& size, qreal devicePixelRatio,
+                            const std::function<QImage()>& paint) const {
+  const std::lock_guard lock(mutex_);
+  if (cache.image.isNull() || cache.size != size || cache.devicePixelRatio != devicePixelRatio) {
+    cache = {size, devicePixelRatio, paint()};
+    ++paintings_;
+  }
+  return cache.image;
+}
+
+QImage TrackVersion::RestLayer(const QSize& size, qreal devicePixelRatio) const {
+  return Cached(restLayer_, size, devicePixelRatio,
+                [&] { return PaintRestLayer(whole_.drawing, size, devicePixelRatio); });
+}
+
+QImage TrackVersion::TrackPicture(const QSize& size, qreal devicePixelRatio) const {
+  return Cached(trackPicture_, size, devicePixelRatio, [&] {
+    QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    PaintDrawing(painter, whole_.drawing, QRectF(QPointF(0, 0), QSizeF(size)));
+    return image;
+  });
+}
+
+int TrackVersion::paintings() const {
+  const std::lock_guard lock(mutex_);
+  return paintings_;
+}
+
 PreviewContent ComputePreview(const PreviewRequest& request) {
   PreviewContent content;
-  switch (request.mode) {
-    case PreviewRequest::Mode::kNoTrack:
-      content.message = "Load a track to see what COMBINE! would do.";
-      return content;
-    case PreviewRequest::Mode::kLive:
-      content = Live(request);
-      break;
-    case PreviewRequest::Mode::kCombined:
-      content = Combined(request);
-      break;
+  if (request.mode == PreviewRequest::Mode::kNoTrack || !request.current) {
+    content.message = "Load a track to see what COMBINE! would do.";
+    return content;
   }
-  content.image = Paint(content.drawing, request.size, request.devicePixelRatio);
-  return content;
+  return request.mode == PreviewRequest::Mode::kLive ? Live(request) : Combined(request);
 }
 
 }  // namespace qu

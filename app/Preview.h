@@ -3,7 +3,9 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "geometry/SegmentMerge.h"
 #include "plot/Drawing.h"
+#include "plot/TrackPlot.h"
 #include "trackio/VertexChunks.h"
 
 namespace qu {
@@ -22,6 +25,46 @@ namespace qu {
 
 // A vertex table as it was at one moment; a combine makes a new one instead of changing it.
 using VertexSnapshot = std::shared_ptr<const std::vector<BezierVertex>>;
+
+// One version of the track as the preview draws it: its vertex table and what every picture
+// of it shares while only the run changes (plot::WholeTrack), made once when the track
+// changes, and the whole track's lines painted for the size the panel has, redone only when
+// that size changes. Shared read-only by the jobs; the paintings are made by whichever job
+// first asks for them.
+class TrackVersion {
+ public:
+  // Prepares the track: the whole track is sampled, drawn and measured once.
+  explicit TrackVersion(VertexSnapshot vertices);
+
+  std::span<const BezierVertex> vertices() const { return *vertices_; }
+  const VertexSnapshot& snapshot() const { return vertices_; }
+  const plot::WholeTrack& whole() const { return whole_; }
+
+  // The rest of the track in the plan (PaintRestLayer) at this size.
+  QImage RestLayer(const QSize& size, qreal devicePixelRatio) const;
+  // The track alone (whole().drawing, no title) painted at this size.
+  QImage TrackPicture(const QSize& size, qreal devicePixelRatio) const;
+  // How many paintings this version has made: the same size asked again paints nothing.
+  int paintings() const;
+
+ private:
+  struct Painted {
+    QSize size;
+    qreal devicePixelRatio = 0.0;
+    QImage image;
+  };
+  QImage Cached(Painted& cache, const QSize& size, qreal devicePixelRatio,
+                const std::function<QImage()>& paint) const;
+
+  VertexSnapshot vertices_;
+  plot::WholeTrack whole_;
+  mutable std::mutex mutex_;
+  mutable Painted restLayer_;
+  mutable Painted trackPicture_;
+  mutable int paintings_ = 0;
+};
+
+using TrackVersionPtr = std::shared_ptr<const TrackVersion>;
 
 // Why COMBINE! of `count` segments from segment `start` was refused, as the window says it,
 // for a track of `segments` segments: `refused` is the combine's refusal, or null when the
@@ -36,19 +79,29 @@ struct SegmentRun {
   int count = 0;
 };
 
+// The COMBINE! last done and not undone: its run, the run's two handles as they were before
+// it (the rest of the run it left as it found), what its fit reported, and how many runs the
+// combines still in effect have left different from the track as loaded.
+struct LatestCombine {
+  SegmentRun run;
+  Vector3 startOutBefore;  // controlOut of the run's first vertex
+  Vector3 endInBefore;     // controlIn of the run's end vertex
+  double maxDeviation = 0.0;
+  int runsChanged = 1;
+};
+
 struct PreviewRequest {
   enum class Mode {
     kNoTrack,  // nothing loaded that could be combined
     kLive,     // what COMBINE! with `countText` would do to `current`
-    kCombined  // `loaded` beside `current`
+    kCombined  // `latest` over `current` as it was before it
   };
   Mode mode = Mode::kNoTrack;
-  VertexSnapshot current;
-  VertexSnapshot loaded;
+  TrackVersionPtr current;
   std::string countText;
-  int start = 0;               // kLive: the run's first segment
-  double lastDeviation = 0.0;  // kCombined: the largest deviation of the latest fit
-  QSize size;                  // of the picture, in logical pixels
+  int start = 0;                        // kLive: the run's first segment
+  std::optional<LatestCombine> latest;  // kCombined: none when the track is as loaded
+  QSize size;                           // of the picture, in logical pixels
   qreal devicePixelRatio = 1.0;
 };
 
@@ -57,7 +110,7 @@ struct PreviewContent {
     kNoTrack,
     kLive,       // the run before and after a combine that has not happened yet
     kRefused,    // the track as it is; `message` says why the count is refused
-    kCombined,   // the run as loaded and as it is now
+    kCombined,   // the latest COMBINE!'s run before and after it
     kUnchanged,  // the track as it is, equal to the one loaded
   };
   Kind kind = Kind::kNoTrack;
@@ -76,6 +129,11 @@ PreviewContent ComputePreview(const PreviewRequest& request);
 // differs, the segment it starts (the one it ends, for the last vertex). No segments when
 // none differs.
 SegmentRun ChangedRun(std::span<const BezierVertex> then, std::span<const BezierVertex> now);
+
+// How many of the runs (each counted once) have a handle that differs, bit for bit, between
+// `loaded` and `now`: the runs that COMBINE!s in effect have changed.
+int RunsChanged(std::span<const SegmentRun> runs, std::span<const BezierVertex> loaded,
+                std::span<const BezierVertex> now);
 
 // True when both tables hold the same control points, bit for bit.
 bool SameControlPoints(std::span<const BezierVertex> a, std::span<const BezierVertex> b);

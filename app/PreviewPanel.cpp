@@ -105,8 +105,11 @@ QRectF PreviewPanel::PictureRect() const {
   const QRect area = PictureArea();
   QSizeF size = content_.image.deviceIndependentSize();
   size.scale(QSizeF(area.size()), Qt::KeepAspectRatio);
+  // Across, centred; downwards, right beneath the words, so that a panel taller than the
+  // picture needs leaves its room below the picture, not between the words and it.
   QRectF target(QPointF(), size);
   target.moveCenter(QRectF(area).center());
+  target.moveTop(area.top());
   return target;
 }
 
@@ -127,9 +130,8 @@ void PreviewPanel::mousePressEvent(QMouseEvent* event) {
 }
 
 void PreviewPanel::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.fillRect(PictureArea(), palette().base());
   if (content_.image.isNull()) return;
+  QPainter painter(this);
   // Centred, at the size it was made for; a picture made for an older size is scaled until
   // its replacement arrives.
   painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -23,8 +23,8 @@ class PreviewPanel : public QWidget {
   const PreviewContent& content() const { return content_; }
   // The size the picture is drawn at, in logical pixels.
   QSize PictureSize() const;
-  // Where the picture shows in the panel: centred in the space beneath the words, its aspect
-  // kept.
+  // Where the picture shows in the panel: in the space beneath the words, at its top and
+  // centred across, its aspect kept.
   QRectF PictureRect() const;
   // The panel's height with two lines of words and a picture this high.
   int HeightFor(int pictureHeight) const;

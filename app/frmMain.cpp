@@ -116,16 +116,18 @@ frmMain::frmMain(FileDialogBackend* dialogs, MessagePresenter* messages, QWidget
   setAcceptDrops(true);
   BuildControls();
   BuildActions();
-  previewPool_.setMaxThreadCount(1);
+  connect(&previewState_, &PreviewState::ready, this, [this](PreviewContent content) {
+    preview_->SetContent(std::move(content));
+    emit previewUpdated();
+  });
 }
 
 frmMain::~frmMain() {
-  // The undo stack empties itself when it is destroyed, after the thread pool; nothing may
-  // start a preview from then on, and none may be running.
+  // The undo stack empties itself when it is destroyed, after the preview's state; nothing
+  // may start a preview from then on.
   disconnect(&undo_, nullptr, this, nullptr);
   previewShown_ = false;
-  previewPool_.clear();
-  previewPool_.waitForDone();
+  previewState_.Cancel();
 }
 
 void frmMain::BuildControls() {
@@ -236,8 +238,8 @@ void frmMain::LoadTrackPath() {
   const Status status = LoadTrack(TrackPath, model_);
   // A failed load leaves the old model in place, but it can be neither combined nor saved
   // again: the user has already been asked about its changes.
-  vertices_ = std::make_shared<const std::vector<BezierVertex>>(model_.bezr.Vertices);
-  loadedVertices_ = savedVertices_ = vertices_;
+  previewState_.Loaded(model_.bezr.Vertices);
+  savedVertices_ = previewState_.current();
   documentName_ = status ? FileName(TrackPath) : QString();
   undo_.clear();
   UpdateModified();
@@ -291,9 +293,7 @@ void frmMain::btnMod_Click() {
 void frmMain::ModelChanged() {
   // A combine, undo or redo changes the table; a load, whose clearing of the history lands
   // here too, has already taken it.
-  if (!SameControlPoints(model_.bezr.Vertices, *vertices_)) {
-    vertices_ = std::make_shared<const std::vector<BezierVertex>>(model_.bezr.Vertices);
-  }
+  previewState_.Changed(model_.bezr.Vertices);
   UpdateModified();
   previewMode_ = PreviewMode::kCombined;
   RequestPreview();
@@ -322,7 +322,7 @@ bool frmMain::SaveWithDialog() {
     messages_->Warning(this, "Save Error", "Error Saving Track File!\n\n" + Shown(status.reason()));
     return false;
   }
-  savedVertices_ = vertices_;
+  savedVertices_ = previewState_.current();
   UpdateModified();
   const std::string written = SavePathFor(TrackPath);
   documentName_ = FileName(written);
@@ -407,7 +407,7 @@ void frmMain::ChooseStart(int start) {
 
 void frmMain::PickStartAt(const plot::Point2& plan) {
   if (!btnMod->isEnabled()) return;
-  if (const auto vertex = plot::NearestVertexInPlan(*vertices_, plan)) {
+  if (const auto vertex = plot::NearestVertexInPlan(*previewState_.current(), plan)) {
     // The last vertex starts no segment; the run then starts at the last segment.
     ChooseStart(static_cast<int>(std::min<std::size_t>(*vertex, LargestStart())));
   }
@@ -463,36 +463,30 @@ void frmMain::RequestPreview() {
     request.mode = PreviewRequest::Mode::kNoTrack;
   } else if (previewMode_ == PreviewMode::kLive) {
     request.mode = PreviewRequest::Mode::kLive;
-    request.current = vertices_;
     request.countText = Text1->text().toStdString();
     request.start = start_;
   } else {
     request.mode = PreviewRequest::Mode::kCombined;
-    request.current = vertices_;
-    request.loaded = loadedVertices_;
-    if (undo_.index() > 0) {
-      request.lastDeviation =
-          static_cast<const CombineUndoStep*>(undo_.command(undo_.index() - 1))->maxDeviation();
-    }
+    request.latest = LatestCombineDone();
   }
   request.size = preview_->PictureSize();
   request.devicePixelRatio = devicePixelRatioF();
-
   // The work runs on a thread of its own so that typing never waits for it; only the
-  // latest request's result is shown, and a request not yet started is replaced.
-  const std::uint64_t generation = ++previewGeneration_;
-  previewPool_.clear();
-  previewPool_.start([this, generation, request = std::move(request)] {
-    PreviewContent content = ComputePreview(request);
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, content = std::move(content)]() mutable {
-          if (generation != previewGeneration_) return;
-          preview_->SetContent(std::move(content));
-          emit previewUpdated();
-        },
-        Qt::QueuedConnection);
-  });
+  // latest request's result is shown.
+  previewState_.Request(std::move(request));
+}
+
+std::optional<LatestCombine> frmMain::LatestCombineDone() const {
+  if (undo_.index() == 0) return std::nullopt;
+  std::vector<SegmentRun> runs;
+  for (int i = 0; i < undo_.index(); ++i) {
+    const auto* step = static_cast<const CombineUndoStep*>(undo_.command(i));
+    runs.push_back({step->first(), step->segments()});
+  }
+  const auto* latest = static_cast<const CombineUndoStep*>(undo_.command(undo_.index() - 1));
+  return LatestCombine{runs.back(), latest->before().startOut, latest->before().endIn,
+                       latest->maxDeviation(),
+                       RunsChanged(runs, *previewState_.loaded(), model_.bezr.Vertices)};
 }
 
 }  // namespace qu

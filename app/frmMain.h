@@ -1,15 +1,16 @@
 #pragma once
 
-#include <QThreadPool>
 #include <QUndoStack>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/MessagePresenter.h"
 #include "app/Preview.h"
+#include "app/PreviewState.h"
 #include "dialogs/FileDialog.h"
 #include "geometry/SegmentMerge.h"
 #include "plot/PlotGeometry.h"
@@ -44,6 +45,7 @@ class frmMain : public QWidget {
   // The first segment of the run COMBINE! refits.
   int start() const { return start_; }
   const PreviewContent& previewContent() const;
+  const PreviewState& previewState() const { return previewState_; }
 
   // Loads a track as a dropped file is loaded, after asking about unsaved changes.
   // The path as text, or as the bytes of its name.
@@ -83,6 +85,8 @@ class frmMain : public QWidget {
   void ModelChanged();
   void UpdateModified();
   void RequestPreview();
+  // The COMBINE! last done and not undone, as the preview describes it.
+  std::optional<LatestCombine> LatestCombineDone() const;
   // The start nearest a point of the plan (x and z).
   void PickStartAt(const plot::Point2& plan);
   // The largest start the loaded track allows.
@@ -112,19 +116,15 @@ class frmMain : public QWidget {
   int start_ = 0;
   TrackModel model_;
   QUndoStack undo_;
-  // The vertex table as it is now, shared with the preview's thread and replaced after every
-  // change; as last loaded; as last loaded or saved. Equal tables share one copy.
-  VertexSnapshot vertices_ = std::make_shared<const std::vector<BezierVertex>>();
-  VertexSnapshot loadedVertices_ = vertices_;
-  VertexSnapshot savedVertices_ = vertices_;
+  // The vertex table as last loaded or saved, sharing its copy with the preview's while they
+  // are equal.
+  VertexSnapshot savedVertices_ = std::make_shared<const std::vector<BezierVertex>>();
   // The file's name.
   QString documentName_;
 
   bool previewShown_ = false;
   PreviewMode previewMode_ = PreviewMode::kLive;
-  // Results of older requests than the latest are dropped when they arrive.
-  std::uint64_t previewGeneration_ = 0;
-  QThreadPool previewPool_;
+  PreviewState previewState_;
 };
 
 }  // namespace qu

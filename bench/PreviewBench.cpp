@@ -1,6 +1,7 @@
 // The window's preview: the work done for one keystroke in the text box (the combine on a
-// copy of the run, the drawing, its painting at the panel's size), and the whole way from a
-// key press in the real window to the new picture in the panel. Runs headless.
+// copy of the run, the drawing, its painting at the panel's size), the work done once for each
+// version of the track that the keystrokes share, and the whole way from a key press in the
+// real window to the new picture in the panel. Runs headless.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -26,28 +27,56 @@ qu::TrackModel Track(int vertices) {
   return model;
 }
 
+const QSize kPanelPicture(333, 166);  // the panel as it opens
+
+// A keystroke's job: the track's version prepared beforehand, as the window has it by then,
+// with the rest of the track painted at the panel's size.
 void BM_PreviewJob(benchmark::State& state) {
   const int vertices = static_cast<int>(state.range(0));
   const int count = static_cast<int>(state.range(1));
   qu::PreviewRequest request;
   request.mode = qu::PreviewRequest::Mode::kLive;
-  request.current =
-      std::make_shared<const std::vector<qu::BezierVertex>>(Track(vertices).bezr.Vertices);
   request.countText = std::to_string(count);
   request.start = static_cast<int>(state.range(3));
-  request.size = QSize(333, 166);  // the panel as it opens
+  request.size = kPanelPicture;
   request.devicePixelRatio = static_cast<qreal>(state.range(2));
+  request.current = std::make_shared<const qu::TrackVersion>(
+      std::make_shared<const std::vector<qu::BezierVertex>>(Track(vertices).bezr.Vertices));
+  request.current->RestLayer(request.size, request.devicePixelRatio);
   std::size_t points = 0;
+  bool restPainted = false;
   for (auto _ : state) {
     const qu::PreviewContent content = qu::ComputePreview(request);
     if (content.kind != qu::PreviewContent::Kind::kLive) state.SkipWithError("refused");
     points = 0;
+    restPainted = content.drawing.frames.front().restAt.has_value();
     for (const auto& frame : content.drawing.frames) {
       for (const auto& line : frame.lines) {
         for (const auto& stroke : line.strokes) points += stroke.size();
       }
     }
     benchmark::DoNotOptimize(content.image.constBits());
+  }
+  state.counters["points"] = static_cast<double>(points);
+  // 1: the rest of the track came from the version's painting; 0: drawn for the keystroke.
+  state.counters["rest_layer"] = restPainted ? 1 : 0;
+}
+
+// The work done once for each version of the track (after a load, COMBINE!, undo or redo):
+// the whole track sampled, drawn and measured, and its plan painted at the panel's size.
+void BM_TrackVersion(benchmark::State& state) {
+  const auto vertices = std::make_shared<const std::vector<qu::BezierVertex>>(
+      Track(static_cast<int>(state.range(0))).bezr.Vertices);
+  std::size_t points = 0;
+  for (auto _ : state) {
+    const qu::TrackVersion version(vertices);
+    benchmark::DoNotOptimize(version.RestLayer(kPanelPicture, 1.0).constBits());
+    points = 0;
+    for (const auto& frame : version.whole().drawing.frames) {
+      for (const auto& line : frame.lines) {
+        for (const auto& stroke : line.strokes) points += stroke.size();
+      }
+    }
   }
   state.counters["points"] = static_cast<double>(points);
 }
@@ -108,8 +137,12 @@ BENCHMARK(BM_PreviewJob)
     ->Args({0, 6, 1, 20})
     ->Args({6554, 6553, 1, 0})
     ->Args({6554, 6553, 2, 0})
+    ->Args({20000, 6, 1, 10000})
     ->Args({200000, 6, 1, 100000})
+    ->Args({2000000, 6, 1, 1000000})
     ->Unit(benchmark::kMillisecond);
+// Argument: vertices.
+BENCHMARK(BM_TrackVersion)->Arg(20000)->Arg(200000)->Arg(2000000)->Unit(benchmark::kMillisecond);
 // Arguments: vertices, the run's segments, whether the plan shows the whole track.
 BENCHMARK(BM_RunDrawing)
     ->Args({6554, 6553, 0})

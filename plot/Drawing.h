@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -88,6 +89,10 @@ struct Frame {
   Text label;
   std::vector<Polyline> lines;  // drawn in order, the last on top
   std::vector<Circle> marks;    // drawn over the lines
+  // Where the rest of the track goes, when it is not among the lines but left to a picture of
+  // the whole track made once for the track (WholeTrack, TrackPlot.h): beneath
+  // lines[restAt] and over the ones before it. Only the window's preview leaves it out.
+  std::optional<std::size_t> restAt;
 };
 
 // A legend entry: a short line in a style's colour and dashes, and its label.

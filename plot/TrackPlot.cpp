@@ -375,16 +375,17 @@ int DrawnSamples(bool flat) {
 // Draws ranges of a vertex table's segments in both views, one pass over their samples. The
 // profile is followed until it leaves its frame on the right, where it stays, as lengths only
 // grow; after that, a segment that cannot come near the plan's frame is not sampled at all.
+// Without `inPlan` only the profile is drawn, and a range ends where the profile leaves.
 class CurvePainter {
  public:
-  CurvePainter(std::span<const BezierVertex> vertices, const Views& views)
-      : vertices_(vertices), views_(views) {}
+  CurvePainter(std::span<const BezierVertex> vertices, const Views& views, bool inPlan = true)
+      : vertices_(vertices), views_(views), inPlan_(inPlan) {}
 
   void Range(const TrackRange& range) {
     if (!IsSegmentRange(vertices_, range.first, range.last)) return;
     length_ = PathLengthCounter(range.startLength);
     lastMet_ = false;
-    for (int i = range.first; i <= range.last; ++i) Segment(i);
+    for (int i = range.first; i <= range.last && (inPlan_ || profileOpen_); ++i) Segment(i);
     const Vector3& end = vertices_[static_cast<std::size_t>(range.last + 1)].position;
     if (lastMet_) ToPlan(end);
     if (profileOpen_) ToProfile(length_.Add(end), end.y);
@@ -400,7 +401,7 @@ class CurvePainter {
  private:
   void Segment(int i) {
     const SegmentHull hull = HullOf(vertices_, i, views_.plan);
-    const bool meets = MeetsPlanFrame(hull);
+    const bool meets = inPlan_ && MeetsPlanFrame(hull);
     // The segment's first sample also ends the line from the one before.
     const int toPlan = meets ? DrawnSamples(hull.flatInPlan) : (lastMet_ ? 1 : 0);
     Sample(i, profileOpen_ ? kSamplesPerSegment : toPlan);
@@ -450,6 +451,7 @@ class CurvePainter {
 
   std::span<const BezierVertex> vertices_;
   const Views& views_;
+  bool inPlan_;
   Pen plan_{kPlanPanel};
   Pen elevation_{kElevationPanel};
   PathLengthCounter length_{0.0};
@@ -459,8 +461,9 @@ class CurvePainter {
   std::array<double, kSamplesPerSegment> lengths_{};
 };
 
-std::pair<Polyline, Polyline> DrawRest(const TrackRest& rest, const Views& views, LineStyle style) {
-  CurvePainter painter(rest.vertices, views);
+std::pair<Polyline, Polyline> DrawRest(const TrackRest& rest, const Views& views, LineStyle style,
+                                       bool inPlan = true) {
+  CurvePainter painter(rest.vertices, views, inPlan);
   for (const TrackRange& range : rest.ranges) painter.Range(range);
   return painter.Finish(style);
 }
@@ -507,41 +510,86 @@ std::string ShortNumber(double value) {
   return std::string(text, end);
 }
 
+}  // namespace
+
+double EstimatedTextWidth(const Text& text) {
+  double ems = 0.0;
+  for (const char c : text.text) {
+    // A byte that continues a UTF-8 character adds nothing.
+    if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;
+    ems += std::isdigit(static_cast<unsigned char>(c)) ? kDigitEms : kCharacterEms;
+  }
+  return ems * text.size;
+}
+
 void DrawLegend(Drawing& drawing, const CombineOverlay* overlay, bool runMarked) {
-  // The run's label is the longest: "first 6553 segments before" ends near x = 225.
-  const double y = 352;
-  auto swatch = [&](double x, LineStyle style, std::string label) {
-    drawing.legend.push_back(
-        {style,
-         {x, y - 4},
-         {x + 24, y - 4},
-         kLegendLineWidth,
-         {{x + 30, y}, std::move(label), 12, Anchor::kStart, kLegendTextColour}});
+  // Each entry: a swatch, then its label. Entries keep the places they have always had while
+  // their labels leave room; a longer label (a run far along a long track) moves the ones
+  // after it to the right, and one that would pass the picture's right margin starts a
+  // second line.
+  constexpr double kSwatch = 24, kLabelGap = 6, kEntryGap = 8, kLineStep = 18;
+  constexpr double kLeft = 20;
+  const double right = drawing.width - 20;
+  struct Entry {
+    double place;
+    LineStyle style;
+    std::string label;
   };
+  std::vector<Entry> entries;
   if (overlay) {
-    swatch(20, LineStyle::kRunBefore, RunText(*overlay) + " before");
-    swatch(240, LineStyle::kRunAfter, "after COMBINE!");
-    swatch(380, LineStyle::kHandle, "changed handles");
-    swatch(530, LineStyle::kRest, "rest of the track");
-    if (runMarked) swatch(680, LineStyle::kRunMarker, "the run");
+    entries = {{20, LineStyle::kRunBefore, RunText(*overlay) + " before"},
+               {240, LineStyle::kRunAfter, "after COMBINE!"},
+               {380, LineStyle::kHandle, "changed handles"},
+               {530, LineStyle::kRest, "rest of the track"}};
+    if (runMarked) entries.push_back({680, LineStyle::kRunMarker, "the run"});
+  } else {
+    entries = {{20, LineStyle::kTrack, "track path"}};
+  }
+  // Two lines start a little higher, so that the words beneath still fit.
+  const auto place = [&](double y, bool lay) {
+    double x = kLeft, free = kLeft;
+    bool wrapped = false;
+    for (const Entry& entry : entries) {
+      const Text label{{0, y}, entry.label, 12, Anchor::kStart, kLegendTextColour};
+      const double width = kSwatch + kLabelGap + EstimatedTextWidth(label);
+      x = std::max(entry.place, free);
+      if (x + width > right && x > kLeft) {
+        wrapped = true;
+        x = kLeft;
+        y += kLineStep;
+      }
+      if (lay) {
+        drawing.legend.push_back(
+            {entry.style,
+             {x, y - 4},
+             {x + kSwatch, y - 4},
+             kLegendLineWidth,
+             {{x + kSwatch + kLabelGap, y}, label.text, 12, Anchor::kStart, kLegendTextColour}});
+      }
+      free = x + width + kEntryGap;
+    }
+    return std::pair(wrapped, y);
+  };
+  const double firstLine = place(352, false).first ? 344 : 352;
+  const double y = place(firstLine, true).second;
+  if (overlay) {
     drawing.deviation = Text{{20, y + 22},
                              "Largest deviation of the fit: " + ShortNumber(overlay->maxDeviation) +
                                  " track units. Circles: the run's end vertices.",
                              12,
                              Anchor::kStart,
                              kLegendTextColour};
-  } else {
-    swatch(20, LineStyle::kTrack, "track path");
   }
   drawing.axisNote = {{780, y + 22}, "y is up", 12, Anchor::kEnd, kLegendTextColour};
 }
 
+namespace {
+
 // Without a combine the whole track fills each view. Heights are stretched to fill the
 // elevation view, lengths along the path are not.
-Views WholeTrackViews(const TrackRest& track) {
-  const auto [plan, elevation] = RestBounds(track);
-  return {ViewportMapping(Padded(plan), kPlanPanel, false),
-          ViewportMapping(Padded(elevation), kElevationPanel, true, false)};
+Views WholeTrackViews(const std::pair<Box, Box>& bounds) {
+  return {ViewportMapping(Padded(bounds.first), kPlanPanel, false),
+          ViewportMapping(Padded(bounds.second), kElevationPanel, true, false)};
 }
 
 // The plan of the whole track, the run before and after and its handles included.
@@ -558,19 +606,82 @@ Box WholePlan(const RunExtent& extent, const TrackRest& rest) {
   return Padded(plan.box());
 }
 
+// The lengths of the path that the elevation shows around the run.
+std::pair<double, double> ProfileRange(const RunExtent& extent) {
+  const Box& runBox = extent.elevation;
+  const double grow = std::max(runBox.width(), 1.0) * 0.6;
+  return {runBox.min.x - grow, runBox.max.x + grow};
+}
+
+ViewportMapping ElevationMapping(const RunExtent& extent, const TrackRest& rest) {
+  const auto [from, to] = ProfileRange(extent);
+  Box elevationData = Padded(ProfileWindow(extent, rest, from, to));
+  elevationData.min.x = from;
+  elevationData.max.x = to;
+  return ViewportMapping(elevationData, kElevationPanel, true, false);
+}
+
 // With a combine the run and its neighbourhood fill each view, and the rest of the track is
 // cut at the frame.
 Views FocusedViews(const RunExtent& extent, const TrackRest& rest, PlanScope planScope) {
   const Box planData =
       planScope == PlanScope::kRun ? FocusOn(extent.plan, 0.6) : WholePlan(extent, rest);
-  const Box& runBox = extent.elevation;
-  const double grow = std::max(runBox.width(), 1.0) * 0.6;
-  const double from = runBox.min.x - grow, to = runBox.max.x + grow;
-  Box elevationData = Padded(ProfileWindow(extent, rest, from, to));
-  elevationData.min.x = from;
-  elevationData.max.x = to;
-  return {ViewportMapping(planData, kPlanPanel, false),
-          ViewportMapping(elevationData, kElevationPanel, true, false)};
+  return {ViewportMapping(planData, kPlanPanel, false), ElevationMapping(extent, rest)};
+}
+
+// The first of segments from … to − 1 whose length at its end `reaches` accepts (`to` when
+// none does), by the lengths up to each vertex. `reaches` must accept every length after one
+// it accepts.
+int FirstSegmentReaching(const std::vector<double>& lengthAt, int from, int to,
+                         const auto& reaches) {
+  const auto begin = lengthAt.begin() + from + 1, end = lengthAt.begin() + to + 1;
+  return from +
+         static_cast<int>(std::partition_point(begin, end, [&](double s) { return !reaches(s); }) -
+                          begin);
+}
+
+// The rest of the track with its part before the run cut to what begins at segment `from`
+// or later; its lengths are the ones it would have had.
+TrackRest StartingAt(TrackRest rest, const std::vector<double>& lengthAt, int from) {
+  if (!rest.ranges.empty() && rest.ranges.front().first == 0 && rest.ranges.size() > 1) {
+    TrackRange& before = rest.ranges.front();
+    before.first = std::min(from, before.last);
+    before.startLength = lengthAt[static_cast<std::size_t>(before.first)];
+  }
+  return rest;
+}
+
+// The boxes around all of a track's samples in both views, and the length of the path up to
+// each vertex while every sample is finite and each segment's first sample is its vertex.
+struct TrackBounds {
+  BoxBuilder plan;
+  BoxBuilder elevation;
+  std::vector<double> lengthAt;
+};
+
+TrackBounds BoundsOfTrack(std::span<const BezierVertex> vertices) {
+  TrackBounds bounds;
+  const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
+  PathLengthCounter length(0.0);
+  bool lengthsHold = true;
+  bounds.lengthAt.reserve(vertices.size());
+  std::size_t sample = 0;
+  ForEachSample(vertices, 0, segments - 1, [&](const Vector3& p) {
+    bounds.plan.Add(Plan(p));
+    const double s = length.Add(p);
+    bounds.elevation.Add({s, p.y});
+    if (lengthsHold && sample % kSamplesPerSegment == 0) {
+      const Vector3& vertex = vertices[sample / kSamplesPerSegment].position;
+      lengthsHold = qu::IsFinite(p) && std::isfinite(s) && p.x == vertex.x && p.y == vertex.y &&
+                    p.z == vertex.z;
+      bounds.lengthAt.push_back(s);
+    }
+    lengthsHold = lengthsHold && qu::IsFinite(p);
+    ++sample;
+    return true;
+  });
+  if (!lengthsHold) bounds.lengthAt = {};
+  return bounds;
 }
 
 // The length of the path through segments 0 … first − 1, as the rest's profile counts it.
@@ -684,8 +795,16 @@ Box FocusOn(const Box& run, double margin) {
   return {{run.min.x - grow, run.min.y - grow}, {run.max.x + grow, run.max.y + grow}};
 }
 
-Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& title,
-                  const CombineOverlay* overlay, PlanScope planScope) {
+namespace {
+
+// What DrawTrack draws. `whole`, with an overlay and the whole track in the plan: the track
+// prepared, so that only the run is followed (DrawRunOnWholeTrack). `wholeBounds`, without an
+// overlay: the boxes around the track's samples, already found. `runBefore`: as
+// DrawRunOnWholeTrack has it.
+Drawing DrawPicture(std::span<const BezierVertex> vertices, const std::string& title,
+                    const CombineOverlay* overlay, PlanScope planScope,
+                    std::span<const BezierVertex> runBefore, const WholeTrack* whole,
+                    const std::pair<Box, Box>* wholeBounds) {
   const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
   // The run, segments first … first + count − 1, and its vertices after the combine.
   const int first = overlay ? std::clamp(overlay->first, 0, segments) : 0;
@@ -696,9 +815,16 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
 
   // The run and the rest of the track are streamed, never stored: once for their extent
   // where that sets the views, and once to draw them.
-  const double startLength = first > 0 ? LengthBefore(vertices, first) : 0.0;
-  const RunCurves run{{vertices, first, first + count - 1, startLength},
-                      {after, 0, afterCount - 1, startLength}};
+  if (!overlay || planScope != PlanScope::kWholeTrack) whole = nullptr;
+  const std::vector<double>* lengthAt =
+      whole && whole->lengthAt.size() == vertices.size() ? &whole->lengthAt : nullptr;
+  const double startLength = first == 0 ? 0.0
+                             : lengthAt ? (*lengthAt)[static_cast<std::size_t>(first)]
+                                        : LengthBefore(vertices, first);
+  const RunPath ownBefore = runBefore.size() == static_cast<std::size_t>(count) + 1
+                                ? RunPath{runBefore, 0, count - 1, startLength}
+                                : RunPath{vertices, first, first + count - 1, startLength};
+  const RunCurves run{ownBefore, {after, 0, afterCount - 1, startLength}};
   std::vector<Point2> handles;  // pairs: vertex, control point
   std::vector<Point2> runEnds;
   if (afterCount > 0) {
@@ -713,10 +839,38 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
   if (first > 0) rest.ranges.push_back({0, first - 1, 0.0});
   rest.ranges.push_back({first + count, segments - 1, extent.endLength});
 
-  const Views views = overlay ? FocusedViews(extent, rest, planScope) : WholeTrackViews(rest);
+  // With the track prepared, the plan's rest is the track's own plan line (moved, when the run
+  // reaches beyond the track's box and so widens the view), and the rest of the track is
+  // followed only where the profile shows.
+  const bool restLeftOut = whole && lengthAt && whole->anyPlanSample;
+  std::optional<Views> prepared;
+  if (restLeftOut) {
+    BoxBuilder plan;
+    plan.Add(extent.plan.min);
+    plan.Add(extent.plan.max);
+    plan.Add(whole->planSamples.min);
+    plan.Add(whole->planSamples.max);
+    const auto [from, to] = ProfileRange(extent);
+    const int firstShown =
+        FirstSegmentReaching(*lengthAt, 0, first, [&](double s) { return s >= from; });
+    const ViewportMapping elevation =
+        ElevationMapping(extent, StartingAt(rest, *lengthAt, firstShown));
+    // The profile is drawn from a segment that lies wholly left of its frame, as the cut
+    // there is the same as when the path is followed from its start.
+    const double left = kElevationPanel.min.x - kClipMargin;
+    const int entering = FirstSegmentReaching(*lengthAt, 0, first, [&](double s) {
+      return !(elevation.Map({s, 0.0}).x < left);
+    });
+    rest = StartingAt(std::move(rest), *lengthAt, std::max(entering - 1, 0));
+    prepared = Views{ViewportMapping(Padded(plan.box()), kPlanPanel, false), elevation};
+  }
+  const Views views = prepared      ? *prepared
+                      : overlay     ? FocusedViews(extent, rest, planScope)
+                      : wholeBounds ? WholeTrackViews(*wholeBounds)
+                                    : WholeTrackViews(RestBounds(rest));
   const bool markRun = overlay && planScope == PlanScope::kWholeTrack;
   auto [restPlan, restElevation] =
-      DrawRest(rest, views, overlay ? LineStyle::kRest : LineStyle::kTrack);
+      DrawRest(rest, views, overlay ? LineStyle::kRest : LineStyle::kTrack, !restLeftOut);
   auto [afterPlan, afterElevation] = DrawRun(run.after, views, LineStyle::kRunAfter);
   auto [beforePlan, beforeElevation] = DrawRun(run.before, views, LineStyle::kRunBefore);
   // The band follows the run as it was, beneath everything else in the plan.
@@ -731,6 +885,12 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
                std::move(restPlan), std::move(afterPlan), std::move(beforePlan));
   if (!runMarker.strokes.empty()) {
     planFrame.lines.insert(planFrame.lines.begin(), std::move(runMarker));
+  }
+  // A run of the whole track leaves no rest to show.
+  if (restLeftOut && (first > 0 || first + count < segments)) {
+    const bool banded =
+        !planFrame.lines.empty() && planFrame.lines.front().style == LineStyle::kRunMarker;
+    planFrame.restAt = banded ? 1 : 0;
   }
   for (std::size_t i = 0; i + 1 < handles.size(); i += 2) {
     AddLine(planFrame,
@@ -754,6 +914,30 @@ Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& tit
   drawing.frames.push_back(std::move(elevationFrame));
   DrawLegend(drawing, overlay, markRun);
   return drawing;
+}
+
+}  // namespace
+
+Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& title,
+                  const CombineOverlay* overlay, PlanScope planScope) {
+  return DrawPicture(vertices, title, overlay, planScope, {}, nullptr, nullptr);
+}
+
+WholeTrack PrepareWholeTrack(std::span<const BezierVertex> vertices) {
+  TrackBounds bounds = BoundsOfTrack(vertices);
+  WholeTrack whole;
+  whole.planSamples = bounds.plan.box();
+  whole.anyPlanSample = !bounds.plan.empty();
+  whole.lengthAt = std::move(bounds.lengthAt);
+  const std::pair<Box, Box> boxes{bounds.plan.box(), bounds.elevation.box()};
+  whole.drawing = DrawPicture(vertices, "", nullptr, PlanScope::kRun, {}, nullptr, &boxes);
+  return whole;
+}
+
+Drawing DrawRunOnWholeTrack(const WholeTrack& whole, std::span<const BezierVertex> vertices,
+                            const std::string& title, const CombineOverlay& overlay,
+                            std::span<const BezierVertex> runBefore) {
+  return DrawPicture(vertices, title, &overlay, PlanScope::kWholeTrack, runBefore, &whole, nullptr);
 }
 
 LineLook LookOf(LineStyle style) {

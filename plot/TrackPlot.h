@@ -79,6 +79,50 @@ enum class PlanScope { kRun, kWholeTrack };
 Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& title,
                   const CombineOverlay* overlay = nullptr, PlanScope planScope = PlanScope::kRun);
 
+// What a picture of a track with PlanScope::kWholeTrack needs that stays the same while only
+// the run changes, made once for a version of the track: the track alone as DrawTrack draws it
+// (without a title), whose plan line is also the rest of the track beneath any run; the box
+// around its samples in the plan; and the length of the path up to each vertex, as the
+// elevation counts it, so that a run far along the track is found without following the path
+// from its start.
+struct WholeTrack {
+  Drawing drawing;  // DrawTrack without an overlay, its title empty
+  Box planSamples;  // of every finite sample, in the plan
+  bool anyPlanSample = false;
+  // lengthAt[i]: the length of the path up to vertex i (its first sample). Empty when a
+  // sample is not finite: the path is then followed from its start, as DrawTrack does.
+  std::vector<double> lengthAt;
+};
+
+WholeTrack PrepareWholeTrack(std::span<const BezierVertex> vertices);
+
+// DrawTrack(vertices, title, &overlay, PlanScope::kWholeTrack) for a track prepared as
+// `whole`, with the work of the run only: the views and the elevation come from the run and
+// what `whole` holds, and the rest of the track in the plan is left to `whole.drawing`'s plan
+// line (the plan frame's restAt says where it goes). That line is placed by the whole
+// drawing's plan frame; when the run reaches beyond the track's box, this drawing's plan
+// frame is placed differently, and the line is to be moved from the one to the other.
+//
+// `runBefore`, when given, is the run as it was (overlay.count + 1 vertices), to draw the run
+// as a track showed it that differs from `vertices` only inside the run; without it the run
+// before is that of `vertices`.
+Drawing DrawRunOnWholeTrack(const WholeTrack& whole, std::span<const BezierVertex> vertices,
+                            const std::string& title, const CombineOverlay& overlay,
+                            std::span<const BezierVertex> runBefore = {});
+
+// The width a line of text takes at most, in picture units, estimated without a font: every
+// character kCharacterEms of an em, every digit kDigitEms. The common sans serif faces set a
+// digit in 0.55 to 0.64 em, and the legend's words in less than 0.6 em a character on
+// average, so a label with a run's two seven-digit numbers still ends before its estimate.
+inline constexpr double kCharacterEms = 0.6;
+inline constexpr double kDigitEms = 0.66;
+double EstimatedTextWidth(const Text& text);
+
+// The legend beneath the views (and, with an overlay, the fit's deviation in words): entries
+// placed by the estimated widths of their labels, never over one another, on a second line
+// when they are wider than the picture. With `runMarked`, an entry for the band under the run.
+void DrawLegend(Drawing& drawing, const CombineOverlay* overlay, bool runMarked);
+
 // The longest file name, in characters of its display form, that a picture's title shows
 // whole; with the words after it, a title this long still fits on the picture.
 inline constexpr std::size_t kTitleNameCharacters = 40;

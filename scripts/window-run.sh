@@ -93,10 +93,22 @@ xdotool windowfocus --sync "$window"
 # Track is disabled) and one more Tab the start field; Shift+Tab twice goes back to COMBINE!.
 xdotool key --delay 150 F9 Tab Tab ctrl+a 4 Tab ctrl+a 1 0 shift+Tab shift+Tab space
 if [ -n "$screenshot" ]; then
-  # Larger than at start, so that the picture shows its detail.
+  # Larger than at start, so that the picture shows its detail. Wine places the window in the
+  # middle of the screen, where 580 pixels reach past the screen's bottom edge, and the screen
+  # holds only what is on it: the window is moved to the top left first. The size is read
+  # until it is the one asked for (without a window manager --sync may wait in vain).
+  xdotool windowmove --sync "$window" 0 0 || true
   xdotool windowsize --sync "$window" 700 580 || true
-  sleep 3
+  for _ in $(seq 40); do
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [ "$WIDTH" = 700 ] && [ "$HEIGHT" = 580 ] && break
+    sleep 0.5
+  done
+  sleep 2
   eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$WIDTH" != 700 ] || [ "$HEIGHT" != 580 ] || ((Y + HEIGHT > 900 || X + WIDTH > 1280)); then
+    echo "warning: the window is ${WIDTH}x${HEIGHT} at ${X},${Y}, not 700x580 on the screen" >&2
+  fi
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
 fi
 

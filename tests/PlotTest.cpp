@@ -257,9 +257,9 @@ TEST(PlotDrawing, ACombineShowsTheRunBeforeAndAfterAndTheHandles) {
   const Frame& plan = drawing.frames[0];
   const Frame& elevation = drawing.frames[1];
   // The rest of the track, the new run, the old one dashed on top; in the plan, the handles.
-  EXPECT_EQ(StylesOf(plan), (std::vector<LineStyle>{LineStyle::kRest, LineStyle::kRunAfter,
-                                                    LineStyle::kRunBefore, LineStyle::kHandle,
-                                                    LineStyle::kHandle}));
+  EXPECT_EQ(StylesOf(plan),
+            (std::vector<LineStyle>{LineStyle::kRest, LineStyle::kRunAfter, LineStyle::kRunBefore,
+                                    LineStyle::kHandle, LineStyle::kHandle}));
   EXPECT_EQ(StylesOf(elevation), (std::vector<LineStyle>{LineStyle::kRest, LineStyle::kRunAfter,
                                                          LineStyle::kRunBefore}));
   for (const Frame* frame : {&plan, &elevation}) {
@@ -325,7 +325,8 @@ double DistanceToPolyline(const Point2& p, const Polyline& line) {
   double nearest = INFINITY;
   for (const auto& stroke : line.strokes) {
     for (std::size_t i = 0; i < stroke.size(); ++i) {
-      nearest = std::min(nearest, DistanceToLine(p, stroke[i], stroke[std::min(i + 1, stroke.size() - 1)]));
+      nearest = std::min(nearest,
+                         DistanceToLine(p, stroke[i], stroke[std::min(i + 1, stroke.size() - 1)]));
     }
   }
   return nearest;
@@ -360,7 +361,8 @@ void ExpectEverySampleDrawn(const Frame& frame, LineStyle style, const std::vect
 
 TEST(PlotDrawing, EverySampleLiesWithinTheToleranceOfTheLinesDrawn) {
   // Sharp turns and long segments; many short segments whose profile swings up and down.
-  for (const auto& vertices : {samples::MakeSampleTrack().bezr.Vertices, samples::MakeSmoothPath(1500)}) {
+  for (const auto& vertices :
+       {samples::MakeSampleTrack().bezr.Vertices, samples::MakeSmoothPath(1500)}) {
     const int segments = static_cast<int>(vertices.size()) - 1;
     SCOPED_TRACE(segments);
     const std::vector<Vector3> whole = SamplePath(vertices, 0, segments - 1, 16);
@@ -383,6 +385,137 @@ TEST(PlotDrawing, EverySampleLiesWithinTheToleranceOfTheLinesDrawn) {
     ExpectEverySampleDrawn(drawing.frames[1], LineStyle::kRest,
                            ElevationView(rest, PathLength(before)));
   }
+}
+
+bool SameStrokes(const Polyline& a, const Polyline& b) {
+  if (a.style != b.style || a.strokes.size() != b.strokes.size()) return false;
+  for (std::size_t i = 0; i < a.strokes.size(); ++i) {
+    if (!std::equal(a.strokes[i].begin(), a.strokes[i].end(), b.strokes[i].begin(),
+                    b.strokes[i].end(),
+                    [](const Point2& p, const Point2& q) { return p.x == q.x && p.y == q.y; })) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Drawn over the prepared track, a run looks as DrawTrack draws it with the whole track in the
+// plan, point for point, but for the plan's rest, which is left to the track's own line.
+TEST(PlotDrawing, ARunOverThePreparedTrackIsTheRunDrawnWhole) {
+  struct Case {
+    int vertices;  // 0: the sample track
+    int first;
+    int count;
+  };
+  for (const Case& c : {Case{0, 0, 3}, Case{0, 20, 6}, Case{0, 40, 4}, Case{20000, 10000, 6},
+                        Case{20000, 19990, 9}, Case{6554, 1, 6552}}) {
+    SCOPED_TRACE(testing::Message() << c.vertices << " " << c.first << " " << c.count);
+    const auto vertices = c.vertices > 0 ? samples::MakeSmoothPath(c.vertices)
+                                         : samples::MakeSampleTrack().bezr.Vertices;
+    const auto combined = BuildCombineOverlay(vertices, c.first, c.count);
+    ASSERT_TRUE(combined.overlay);
+    const Drawing expected = DrawTrack(vertices, "run", &*combined.overlay, PlanScope::kWholeTrack);
+    const WholeTrack whole = PrepareWholeTrack(vertices);
+    const Drawing drawn = DrawRunOnWholeTrack(whole, vertices, "run", *combined.overlay);
+    ASSERT_EQ(drawn.frames.size(), 2u);
+    for (std::size_t f = 0; f < 2; ++f) {
+      const Frame& want = expected.frames[f];
+      const Frame& got = drawn.frames[f];
+      EXPECT_EQ(got.placement.scaleX, want.placement.scaleX);
+      EXPECT_EQ(got.placement.offsetY, want.placement.offsetY);
+      std::vector<Polyline> wanted;
+      for (const Polyline& line : want.lines) {
+        if (f == 1 || line.style != LineStyle::kRest) wanted.push_back(line);
+      }
+      ASSERT_EQ(got.lines.size(), wanted.size());
+      for (std::size_t i = 0; i < wanted.size(); ++i) {
+        EXPECT_TRUE(SameStrokes(got.lines[i], wanted[i])) << "frame " << f << " line " << i;
+      }
+      EXPECT_EQ(got.marks.size(), want.marks.size());
+    }
+    // The rest goes over the band and under the run.
+    ASSERT_TRUE(drawn.frames[0].restAt);
+    EXPECT_EQ(*drawn.frames[0].restAt, 1u);
+    EXPECT_EQ(drawn.frames[0].lines.front().style, LineStyle::kRunMarker);
+  }
+  // After a COMBINE!: its run as it was, drawn over the track as it is now, is the picture of
+  // the track as it was before it.
+  {
+    const std::vector<BezierVertex> before = samples::MakeSampleTrack().bezr.Vertices;
+    VertexChunk chunk;
+    chunk.Vertices = before;
+    ASSERT_TRUE(CombineSegments(chunk, 20, 23).combined());
+    const std::vector<BezierVertex>& now = chunk.Vertices;
+    const CombineOverlay latest{20, 4, {now.begin() + 20, now.begin() + 25}, 0.5};
+    const Drawing expected = DrawTrack(before, "run", &latest, PlanScope::kWholeTrack);
+    const Drawing drawn = DrawRunOnWholeTrack(PrepareWholeTrack(now), now, "run", latest,
+                                              {before.begin() + 20, before.begin() + 25});
+    for (std::size_t f = 0; f < 2; ++f) {
+      std::vector<Polyline> wanted;
+      for (const Polyline& line : expected.frames[f].lines) {
+        if (f == 1 || line.style != LineStyle::kRest) wanted.push_back(line);
+      }
+      ASSERT_EQ(drawn.frames[f].lines.size(), wanted.size());
+      for (std::size_t i = 0; i < wanted.size(); ++i) {
+        EXPECT_TRUE(SameStrokes(drawn.frames[f].lines[i], wanted[i])) << f << " " << i;
+      }
+    }
+  }
+  // A track with a point that is not finite keeps no lengths: it is drawn whole, as DrawTrack
+  // draws it, the rest included.
+  std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
+  broken[5].position.x = NAN;
+  const auto combined = BuildCombineOverlay(broken, 20, 4);
+  ASSERT_TRUE(combined.overlay);
+  const WholeTrack whole = PrepareWholeTrack(broken);
+  EXPECT_TRUE(whole.lengthAt.empty());
+  const Drawing expected = DrawTrack(broken, "run", &*combined.overlay, PlanScope::kWholeTrack);
+  const Drawing drawn = DrawRunOnWholeTrack(whole, broken, "run", *combined.overlay);
+  for (std::size_t f = 0; f < 2; ++f) {
+    EXPECT_FALSE(drawn.frames[f].restAt);
+    ASSERT_EQ(drawn.frames[f].lines.size(), expected.frames[f].lines.size());
+    for (std::size_t i = 0; i < expected.frames[f].lines.size(); ++i) {
+      EXPECT_TRUE(SameStrokes(drawn.frames[f].lines[i], expected.frames[f].lines[i]));
+    }
+  }
+}
+
+// Legend entries, placed by the estimated widths of their labels, never overlap and stay in
+// the picture, however many digits the run's start has (1 to 7), with and without the band's
+// entry; the words beneath come after the last line.
+TEST(PlotDrawing, LegendEntriesNeverOverlap) {
+  int wrapped = 0;
+  for (const int first : {7, 97, 997, 9997, 99997, 999997, 1999997, 9999997}) {
+    for (const bool runMarked : {false, true}) {
+      SCOPED_TRACE(testing::Message() << first << (runMarked ? " marked" : ""));
+      const CombineOverlay overlay{first, 6, {}, 0.5};
+      Drawing drawing;
+      DrawLegend(drawing, &overlay, runMarked);
+      ASSERT_EQ(drawing.legend.size(), runMarked ? 5u : 4u);
+      EXPECT_NE(drawing.legend[0].label.text.find(std::to_string(first)), std::string::npos);
+      double lastY = 0;
+      for (std::size_t i = 0; i < drawing.legend.size(); ++i) {
+        const LegendEntry& a = drawing.legend[i];
+        const double end = a.label.at.x + EstimatedTextWidth(a.label);
+        EXPECT_GE(a.from.x, 0);
+        EXPECT_LE(end, drawing.width);
+        EXPECT_LT(a.from.x, a.label.at.x);
+        lastY = std::max(lastY, a.label.at.y);
+        for (std::size_t j = i + 1; j < drawing.legend.size(); ++j) {
+          const LegendEntry& b = drawing.legend[j];
+          if (b.label.at.y != a.label.at.y) continue;
+          EXPECT_TRUE(b.from.x >= end || b.label.at.x + EstimatedTextWidth(b.label) <= a.from.x)
+              << a.label.text << " / " << b.label.text;
+        }
+      }
+      if (lastY > drawing.legend.front().label.at.y) ++wrapped;
+      ASSERT_TRUE(drawing.deviation);
+      EXPECT_GT(drawing.deviation->at.y, lastY);
+      EXPECT_LE(drawing.deviation->at.y, drawing.height - 4);
+      EXPECT_EQ(drawing.axisNote.at.y, drawing.deviation->at.y);
+    }
+  }
+  EXPECT_GT(wrapped, 0);  // the longest legends take a second line
 }
 
 TEST(PlotDrawing, DegenerateTracksStillGiveTwoFrames) {
@@ -412,8 +545,7 @@ TEST(PlotTitle, LongNamesAreShortenedInTheMiddle) {
       {"a-very-long-name-of-a-track-that-somebody-saved-twice.qutrack", 40,
        "a-very-long-name-of\u2026-saved-twice.qutrack"},
       // Characters, not bytes: each "é" is two bytes.
-      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 5,
-       "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"},
+      {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 5, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"},
       {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 5,
        "\xC3\xA9\xC3\xA9\u2026\xC3\xA9\xC3\xA9"},
       // The display form is what is counted and cut; an escaped byte stays whole.

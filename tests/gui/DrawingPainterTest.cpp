@@ -1,9 +1,12 @@
 // The window's painter of the plot module's drawings: curves are clipped at their frame.
+#include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QtTest>
 
 #include "app/DrawingPainter.h"
+#include "plot/TrackPlot.h"
 
 namespace qu {
 
@@ -67,6 +70,29 @@ class DrawingPainterTest : public QObject {
   }
 
   // The picture keeps its aspect ratio and is centred: on a wider image the margins are white.
+  // The legend is laid out by estimated widths; in the painter's typeface every label, with a
+  // run's seven-digit numbers too, is no wider than its estimate, so entries never overlap.
+  void legendLabelsFitTheirEstimates() {
+    QFont font(QStringLiteral("sans-serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(12);
+    const QFontMetricsF metrics(font);
+    for (const int first : {7, 97, 9997, 1999997, 9999997}) {
+      const plot::CombineOverlay overlay{first, 6, {}, 1234.5};
+      plot::Drawing drawing;
+      plot::DrawLegend(drawing, &overlay, true);
+      QVERIFY(!drawing.legend.empty());
+      for (const plot::LegendEntry& entry : drawing.legend) {
+        const double advance = metrics.horizontalAdvance(QString::fromStdString(entry.label.text));
+        QVERIFY2(advance <= plot::EstimatedTextWidth(entry.label),
+                 qPrintable(QString("%1: %2 > %3")
+                                .arg(QString::fromStdString(entry.label.text))
+                                .arg(advance)
+                                .arg(plot::EstimatedTextWidth(entry.label))));
+      }
+    }
+  }
+
   void aWiderImageIsCentred() {
     const plot::Drawing drawing = Crossing(plot::LineStyle::kTrack);
     const QImage image = Painted(drawing, QSize(1000, 400));

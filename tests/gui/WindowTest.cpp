@@ -139,11 +139,13 @@ class ModalAnswerer : public QObject {
   std::deque<Answer> answers_;
 };
 
-// The curves drawn in the preview's picture, per view.
+// The curves drawn in the preview's picture, per view; the rest of the track painted once for
+// the track counts as one.
 std::map<QString, int> PathsPerView(const plot::Drawing& drawing) {
   std::map<QString, int> paths;
   for (const plot::Frame& frame : drawing.frames) {
-    paths[QString::fromStdString(frame.name)] = static_cast<int>(frame.lines.size());
+    paths[QString::fromStdString(frame.name)] =
+        static_cast<int>(frame.lines.size()) + (frame.restAt ? 1 : 0);
   }
   return paths;
 }
@@ -659,6 +661,77 @@ class WindowTest : public QObject {
     QCOMPARE(window_->previewContent().maxDeviation, deviation);  // the fit now on top
     PressKey(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(NextPreview(updated).kind, PreviewContent::Kind::kUnchanged);
+  }
+
+  // After two COMBINE!s the panel shows the latest over the track as it was before it, and
+  // says that two runs differ; undo makes the one before the latest again.
+  void previewAfterTwoCombines() {
+    QSignalSpy updated(window_.get(), &frmMain::previewUpdated);
+    LoadSample();
+    PressKey(Qt::Key_F9);
+    NextPreview(updated);
+    Click("btnMod");  // the first 2 segments
+    const PreviewContent first = NextPreview(updated);
+    window_->ChooseStart(40);
+    NextPreview(updated);
+    Click("btnMod");
+    const PreviewContent& latest = NextPreview(updated);
+    QCOMPARE(latest.kind, PreviewContent::Kind::kCombined);
+    QCOMPARE(latest.first, 40);
+    QCOMPARE(latest.segments, 2);
+    VertexChunk expected = window_->model().bezr;
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    NextPreview(updated);
+    expected = window_->model().bezr;
+    const double deviation = CombineSegments(expected, 40, 41).maxDeviation;
+    QCOMPARE(window_->previewContent().message, first.message);
+    QCOMPARE(window_->previewContent().first, 0);
+    QCOMPARE(window_->previewContent().segments, 2);
+    PressKey(Qt::Key_Y, Qt::ControlModifier);
+    const PreviewContent& again = NextPreview(updated);
+    QCOMPARE(again.message,
+             QString("Segments 40 to 41 as they were (dashed) and after the latest COMBINE! "
+                     "(blue): largest deviation %1 track units. 2 runs differ from the track as "
+                     "loaded.")
+                 .arg(deviation, 0, 'f', 3));
+    QCOMPARE(again.maxDeviation, deviation);
+    QVERIFY2(first.message.startsWith("The first 2 segments as they were (dashed)") &&
+                 !first.message.contains("runs differ"),
+             qPrintable(first.message));
+    // The run as it was is drawn over the rest of the track as it is, the whole plan kept.
+    const plot::Frame& plan = again.drawing.frames.front();
+    QVERIFY(plan.restAt.has_value());
+    QCOMPARE(plan.lines.front().style, plot::LineStyle::kRunMarker);
+  }
+
+  // The track's version is prepared once for each vertex table: typing and choosing starts
+  // reuse it and its painting, a COMBINE! and an undo each make a new one.
+  void previewPreparesEachVersionOnce() {
+    QSignalSpy updated(window_.get(), &frmMain::previewUpdated);
+    LoadSample();
+    PressKey(Qt::Key_F9);
+    NextPreview(updated);
+    const TrackVersionPtr loaded = window_->previewState().version();
+    QVERIFY(loaded);
+    const int paintings = loaded->paintings();
+    for (const char* count : {"3", "5", "44", "45", "2"}) {
+      TypeCount(count);
+      NextPreview(updated);
+    }
+    window_->ChooseStart(20);
+    NextPreview(updated);
+    QCOMPARE(window_->previewState().versionsPrepared(), 1);
+    QCOMPARE(window_->previewState().version(), loaded);
+    // The refused count painted the track alone once, nothing else was painted again.
+    QCOMPARE(loaded->paintings(), paintings + 1);
+    Click("btnMod");
+    NextPreview(updated);
+    QCOMPARE(window_->previewState().versionsPrepared(), 2);
+    QVERIFY(window_->previewState().version() != loaded);
+    QCOMPARE(window_->previewState().version()->snapshot(), window_->previewState().current());
+    PressKey(Qt::Key_Z, Qt::ControlModifier);
+    NextPreview(updated);
+    QCOMPARE(window_->previewState().versionsPrepared(), 3);
   }
 
   // The panel's words fit in it at the size it opens at, however many lines they take; the
