@@ -850,7 +850,7 @@ Drawing DrawPicture(std::span<const BezierVertex> vertices, const std::string& t
     plan.Add(extent.plan.max);
     plan.Add(whole->planSamples.min);
     plan.Add(whole->planSamples.max);
-    const auto [from, to] = ProfileRange(extent);
+    const double from = ProfileRange(extent).first;
     const int firstShown =
         FirstSegmentReaching(*lengthAt, 0, first, [&](double s) { return s >= from; });
     const ViewportMapping elevation =
