@@ -1,12 +1,15 @@
 // Any bytes as a track file: a load must fail cleanly or give a model that saves, loads again
 // to the same model and saves to the same bytes; a combine on it must keep that true. What
 // `qutrack info` and `qutrack plot` make of it, under a file name taken from the same bytes,
-// must read back: the JSON as JSON, the text without control bytes, the SVG as XML.
+// must read back: the JSON as JSON, the text without control bytes, the SVG as XML. Read
+// through the window a file load uses, piece by piece, the bytes give the same outcome, and
+// a save streamed through a buffer writes the same bytes.
 #include <expat.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -32,6 +35,59 @@ void CheckRoundTrip(qu::TrackModel& model) {
   qu::TrackModel again;
   if (!qu::ParseTrack(first, again)) std::abort();
   if (SaveOrDie(again) != first) std::abort();
+}
+
+// The input as a file's bytes, handed out in order as a file source does.
+class MemorySource : public qu::ByteSource {
+ public:
+  explicit MemorySource(std::span<const std::uint8_t> bytes) : rest_(bytes) {}
+  bool Fill(std::span<std::uint8_t> into, std::string& error) override {
+    if (into.size() > rest_.size()) {
+      error = "read past the end";
+      return false;
+    }
+    std::memcpy(into.data(), rest_.data(), into.size());
+    rest_ = rest_.subspan(into.size());
+    return true;
+  }
+
+ private:
+  std::span<const std::uint8_t> rest_;
+};
+
+class MemorySink : public qu::ByteSink {
+ public:
+  bool Put(std::span<const std::uint8_t> bytes, std::string&) override {
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return true;
+  }
+  qu::TrackBuffer bytes_;
+};
+
+// A load through the smallest window a file load uses must fail with the same reason as the
+// load from memory, or give a model that saves to the same bytes.
+void CheckWindowedLoad(std::span<const std::uint8_t> bytes, const qu::Status& inMemory,
+                       const qu::TrackModel& model) {
+  MemorySource source(bytes);
+  qu::TrackBuffer window;
+  qu::TrackReader in(static_cast<std::int64_t>(bytes.size()), source, window);
+  qu::TrackModel windowed;
+  const qu::Status status = qu::ParseTrack(in, windowed);
+  if (status.ok() != inMemory.ok() || status.reason() != inMemory.reason()) std::abort();
+  if (!status) return;
+  qu::TrackModel copy = model;
+  if (SaveOrDie(windowed) != SaveOrDie(copy)) std::abort();
+}
+
+// A save streamed through the smallest buffer writes what saving to memory writes.
+void CheckStreamedSave(qu::TrackModel& model) {
+  const qu::TrackBuffer whole = SaveOrDie(model);
+  MemorySink sink;
+  qu::TrackBuffer buffer;
+  qu::TrackWriter out(buffer, sink);
+  qu::WriteTrack(out, model);
+  std::string error;
+  if (!out.Finish(buffer, error) || sink.bytes_ != whole) std::abort();
 }
 
 void CheckReport(const std::string& name, std::size_t size, const qu::TrackModel& model,
@@ -61,12 +117,15 @@ void CheckSvg(const std::string& svg) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   qu::TrackModel model;
   qu::ChunkTrace trace;
-  if (!qu::ParseTrack({data, size}, model, &trace)) return 0;
+  const qu::Status loaded = qu::ParseTrack({data, size}, model, &trace);
+  CheckWindowedLoad({data, size}, loaded, model);
+  if (!loaded) return 0;
   // The file name: the input's last bytes, whatever they are.
   const std::size_t nameBytes = size < 16 ? size : 16;
   const std::string name(reinterpret_cast<const char*>(data + size - nameBytes), nameBytes);
   CheckReport(name, size, model, trace);
   CheckRoundTrip(model);
+  CheckStreamedSave(model);
 
   // The run length comes from the input's last byte, so the fuzzer can steer it.
   const int segments = size > 0 ? data[size - 1] % 64 : 2;
