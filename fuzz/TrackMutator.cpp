@@ -226,6 +226,8 @@ bool MutateField(Random& random, Node& node, std::size_t maxGrowth) {
       const std::size_t size = body.size();
       body.resize(size + maxGrowth);
       body.resize(LLVMFuzzerMutate(body.data(), size, size + maxGrowth));
+      // The bytes may have moved: a count field is known no more where they changed size.
+      if (body.size() != size) node.countFields.clear();
       return true;
     }
     default: {  // the tag: another known one, a letter's case, or any bytes
@@ -249,6 +251,7 @@ bool MutateCount(Random& random, Node& node, std::size_t maxGrowth) {
   if (node.countFields.empty()) return false;
   const std::size_t pick = Pick(random, node.countFields.size());
   const std::size_t at = node.countFields[pick];
+  if (at + 4 > node.body.size()) return false;
   const std::int64_t old = static_cast<std::int32_t>(ReadWord(node.body.data() + at));
   std::int64_t value = old;
   switch (Pick(random, 6)) {
@@ -304,13 +307,18 @@ bool MutateCount(Random& random, Node& node, std::size_t maxGrowth) {
     node.body.erase(node.body.begin() + static_cast<std::ptrdiff_t>(from),
                     node.body.begin() + static_cast<std::ptrdiff_t>(from + delta));
   }
-  for (std::size_t& other : node.countFields) {
-    if (other > at) other = value > old ? other + delta : other - delta;
+  // The fields after this one move with the bytes; one that the erasure cut away is gone.
+  std::vector<std::size_t> moved;
+  for (std::size_t other : node.countFields) {
+    if (other <= at) {
+      moved.push_back(other);
+    } else if (value > old) {
+      moved.push_back(other + delta);
+    } else if (other >= from + delta) {
+      moved.push_back(other - delta);
+    }
   }
-  // A field that the erasure cut into is a count field no more.
-  node.countFields.erase(std::remove_if(node.countFields.begin(), node.countFields.end(),
-                                        [&](std::size_t f) { return f + 4 > node.body.size(); }),
-                         node.countFields.end());
+  node.countFields = std::move(moved);
   return true;
 }
 
