@@ -2,7 +2,7 @@
 // keep a tag, a size that matches the bytes and the child counts right, so most of the time
 // the input is loaded, taken apart into its chunk tree, changed inside that tree and written
 // back with sizes and child counts that match, and the change lands in a chunk's fields. An
-// input that does not load, and one in four of those that do, gets libFuzzer's own byte
+// input that does not load, and one in three of those that do, get libFuzzer's own byte
 // mutations instead.
 #include <algorithm>
 #include <array>
@@ -11,6 +11,9 @@
 #include <cstring>
 #include <iterator>
 #include <random>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "trackio/TrackFile.h"
@@ -134,6 +137,44 @@ bool BuildTree(const std::uint8_t* data, std::size_t size, Tree& tree) {
   tree.root.recognised = true;
   TreeBuilder(data, trace, end).Children(tree.root, model.header.ChildCount);
   tree.trailing.assign(data + end, data + size);
+  return true;
+}
+
+// The trees of recent inputs: those of the corpus, which libFuzzer mutates again and again,
+// and those this mutator wrote, which libFuzzer hands back for the next of its chained
+// mutations. A tree written here is the tree as written, even where a change (a tag, a child
+// count off by one) means that loading its bytes would now take them apart differently or
+// fail: it stays a well-framed tree to mutate further. Parsing is the mutator's main cost.
+struct Remembered {
+  Bytes bytes;
+  Tree tree;
+};
+constexpr std::size_t kRememberedTrees = 4096;
+std::unordered_map<std::size_t, Remembered>& Memory() {
+  static std::unordered_map<std::size_t, Remembered> memory;
+  return memory;
+}
+
+std::size_t HashOf(const std::uint8_t* data, std::size_t size) {
+  return std::hash<std::string_view>{}({reinterpret_cast<const char*>(data), size});
+}
+
+void Remember(Bytes bytes, Tree tree) {
+  auto& memory = Memory();
+  if (memory.size() >= kRememberedTrees) memory.clear();
+  const std::size_t hash = HashOf(bytes.data(), bytes.size());
+  memory.insert_or_assign(hash, Remembered{std::move(bytes), std::move(tree)});
+}
+
+bool FindTree(const std::uint8_t* data, std::size_t size, Tree& tree) {
+  const auto found = Memory().find(HashOf(data, size));
+  if (found != Memory().end() && found->second.bytes.size() == size &&
+      std::equal(data, data + size, found->second.bytes.begin())) {
+    tree = found->second.tree;
+    return true;
+  }
+  if (!BuildTree(data, size, tree)) return false;
+  Remember(Bytes(data, data + size), tree);
   return true;
 }
 
@@ -376,7 +417,7 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t s
                                                std::size_t maxSize, unsigned int seed) {
   Random random(seed);
   Tree tree;
-  if (OneIn(random, 4) || !BuildTree(data, size, tree)) {
+  if (OneIn(random, 3) || !FindTree(data, size, tree)) {
     return LLVMFuzzerMutate(data, size, maxSize);
   }
   bool changed = false;
@@ -386,8 +427,10 @@ extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t s
         SubtreeBytes(tree.root) + kTagBytes + kSizeBytes + tree.trailing.size();
     changed |= MutateTree(random, tree, maxSize > used ? maxSize - used : 0);
   }
-  const Bytes out = WriteTree(tree);
+  Bytes out = WriteTree(tree);
   if (!changed || out.size() > maxSize || out.empty()) return LLVMFuzzerMutate(data, size, maxSize);
-  std::memcpy(data, out.data(), out.size());
-  return out.size();
+  const std::size_t written = out.size();
+  std::memcpy(data, out.data(), written);
+  Remember(std::move(out), std::move(tree));
+  return written;
 }
