@@ -123,11 +123,14 @@ std::vector<qu::VectorPath> WiderPaths() {
 
 }  // namespace
 
+// Names the instruction sets compared, once; a processor without AVX-512 is named as such.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  if (!qu::VectorPathAvailable(qu::VectorPath::kAvx512)) {
+  const bool avx2 = qu::VectorPathAvailable(qu::VectorPath::kAvx2);
+  if (qu::VectorPathAvailable(qu::VectorPath::kAvx512)) {
+    std::fprintf(stderr, "FuzzMerge: comparing the baseline with AVX2 and AVX-512\n");
+  } else {
     std::fprintf(stderr, "FuzzMerge: this processor has no AVX-512; comparing %s\n",
-                 qu::VectorPathAvailable(qu::VectorPath::kAvx2) ? "the baseline with AVX2"
-                                                                : "the baseline alone");
+                 avx2 ? "the baseline with AVX2" : "the baseline alone");
   }
   return 0;
 }
