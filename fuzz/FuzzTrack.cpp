@@ -6,6 +6,7 @@
 // a save streamed through a buffer writes the same bytes.
 #include <expat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -37,22 +38,27 @@ void CheckRoundTrip(qu::TrackModel& model) {
   if (SaveOrDie(again) != first) std::abort();
 }
 
-// The input as a file's bytes, handed out in order as a file source does.
+// The input as a file's bytes, handed out in order as a file source does; a read that
+// reaches past `failAt` fails, as a file whose disk fails there.
 class MemorySource : public qu::ByteSource {
  public:
-  explicit MemorySource(std::span<const std::uint8_t> bytes) : rest_(bytes) {}
+  static constexpr const char* kFailure = "the disk failed";
+  MemorySource(std::span<const std::uint8_t> bytes, std::size_t failAt)
+      : bytes_(bytes), failAt_(failAt) {}
   bool Fill(std::span<std::uint8_t> into, std::string& error) override {
-    if (into.size() > rest_.size()) {
-      error = "read past the end";
+    if (into.size() > failAt_ - std::min(read_, failAt_) || into.size() > bytes_.size() - read_) {
+      error = kFailure;
       return false;
     }
-    std::memcpy(into.data(), rest_.data(), into.size());
-    rest_ = rest_.subspan(into.size());
+    std::memcpy(into.data(), bytes_.data() + read_, into.size());
+    read_ += into.size();
     return true;
   }
 
  private:
-  std::span<const std::uint8_t> rest_;
+  std::span<const std::uint8_t> bytes_;
+  std::size_t failAt_;
+  std::size_t read_ = 0;
 };
 
 class MemorySink : public qu::ByteSink {
@@ -65,18 +71,30 @@ class MemorySink : public qu::ByteSink {
 };
 
 // A load through the smallest window a file load uses must fail with the same reason as the
-// load from memory, or give a model that saves to the same bytes.
+// load from memory, or give a model that saves to the same bytes. When the source fails
+// partway (where the first byte says, in files longer than the window), the load either
+// ends as before or fails with the source's reason.
 void CheckWindowedLoad(std::span<const std::uint8_t> bytes, const qu::Status& inMemory,
                        const qu::TrackModel& model) {
-  MemorySource source(bytes);
-  qu::TrackBuffer window;
-  qu::TrackReader in(static_cast<std::int64_t>(bytes.size()), source, window);
-  qu::TrackModel windowed;
-  const qu::Status status = qu::ParseTrack(in, windowed);
-  if (status.ok() != inMemory.ok() || status.reason() != inMemory.reason()) std::abort();
-  if (!status) return;
-  qu::TrackModel copy = model;
-  if (SaveOrDie(windowed) != SaveOrDie(copy)) std::abort();
+  for (bool failing : {false, true}) {
+    constexpr std::size_t kWindow = 4096;
+    if (failing && bytes.size() <= kWindow) return;
+    const std::size_t failAt =
+        failing ? kWindow + (bytes.size() - kWindow) * bytes[0] / 256 : bytes.size();
+    MemorySource source(bytes, failAt);
+    qu::TrackBuffer window;
+    qu::TrackReader in(static_cast<std::int64_t>(bytes.size()), source, window);
+    qu::TrackModel windowed;
+    const qu::Status status = qu::ParseTrack(in, windowed);
+    if (in.sourceFailed()) {
+      if (!failing || status || status.reason() != MemorySource::kFailure) std::abort();
+      continue;
+    }
+    if (status.ok() != inMemory.ok() || status.reason() != inMemory.reason()) std::abort();
+    if (!status) continue;
+    qu::TrackModel copy = model;
+    if (SaveOrDie(windowed) != SaveOrDie(copy)) std::abort();
+  }
 }
 
 // A save streamed through the smallest buffer writes what saving to memory writes.
