@@ -34,7 +34,7 @@ constexpr std::array<const char*, 14> kKnownTags = {"TRCK", "INFO", "BEZR", "SEG
 
 // Values that sit on the edges of the 32-bit fields: counts, lengths and singles alike.
 constexpr std::array<std::uint32_t, 20> kEdgeWords = {0x00000000,
-                                                      0x00000001,
+                                                      0x00000001 /* smallest subnormal */,
                                                       0x00000002,
                                                       0xFFFFFFFF,
                                                       0xFFFFFFFE,
@@ -47,7 +47,7 @@ constexpr std::array<std::uint32_t, 20> kEdgeWords = {0x00000000,
                                                       0x7FC00000 /* NaN */,
                                                       0x7F800000 /* +inf */,
                                                       0xFF800000 /* -inf */,
-                                                      0x00000001 /* smallest subnormal */,
+                                                      0x00800000 /* smallest normal */,
                                                       0x007FFFFF /* largest subnormal */,
                                                       0x7F7FFFFF /* largest single */,
                                                       0x3F800000 /* 1 */,
