@@ -1,12 +1,16 @@
 // Any bytes as a track file: a load must fail cleanly or give a model that saves, loads again
 // to the same model and saves to the same bytes; a combine on it must keep that true. What
 // `qutrack info` and `qutrack plot` make of it, under a file name taken from the same bytes,
-// must read back: the JSON as JSON, the text without control bytes, the SVG as XML.
+// must read back: the JSON as JSON, the text without control bytes, the SVG as XML. Read
+// through the window a file load uses, piece by piece, the bytes give the same outcome, and
+// a save streamed through a buffer writes the same bytes.
 #include <expat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -32,6 +36,76 @@ void CheckRoundTrip(qu::TrackModel& model) {
   qu::TrackModel again;
   if (!qu::ParseTrack(first, again)) std::abort();
   if (SaveOrDie(again) != first) std::abort();
+}
+
+// The input as a file's bytes, handed out in order as a file source does; a read that
+// reaches past `failAt` fails, as a file whose disk fails there.
+class MemorySource : public qu::ByteSource {
+ public:
+  static constexpr const char* kFailure = "the disk failed";
+  MemorySource(std::span<const std::uint8_t> bytes, std::size_t failAt)
+      : bytes_(bytes), failAt_(failAt) {}
+  bool Fill(std::span<std::uint8_t> into, std::string& error) override {
+    if (into.size() > failAt_ - std::min(read_, failAt_) || into.size() > bytes_.size() - read_) {
+      error = kFailure;
+      return false;
+    }
+    std::memcpy(into.data(), bytes_.data() + read_, into.size());
+    read_ += into.size();
+    return true;
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::size_t failAt_;
+  std::size_t read_ = 0;
+};
+
+class MemorySink : public qu::ByteSink {
+ public:
+  bool Put(std::span<const std::uint8_t> bytes, std::string&) override {
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return true;
+  }
+  qu::TrackBuffer bytes_;
+};
+
+// A load through the smallest window a file load uses must fail with the same reason as the
+// load from memory, or give a model that saves to the same bytes. When the source fails
+// partway (where the first byte says, in files longer than the window), the load either
+// ends as before or fails with the source's reason.
+void CheckWindowedLoad(std::span<const std::uint8_t> bytes, const qu::Status& inMemory,
+                       const qu::TrackModel& model) {
+  for (bool failing : {false, true}) {
+    constexpr std::size_t kWindow = 4096;
+    if (failing && bytes.size() <= kWindow) return;
+    const std::size_t failAt =
+        failing ? kWindow + (bytes.size() - kWindow) * bytes[0] / 256 : bytes.size();
+    MemorySource source(bytes, failAt);
+    qu::TrackBuffer window;
+    qu::TrackReader in(static_cast<std::int64_t>(bytes.size()), source, window);
+    qu::TrackModel windowed;
+    const qu::Status status = qu::ParseTrack(in, windowed);
+    if (in.sourceFailed()) {
+      if (!failing || status || status.reason() != MemorySource::kFailure) std::abort();
+      continue;
+    }
+    if (status.ok() != inMemory.ok() || status.reason() != inMemory.reason()) std::abort();
+    if (!status) continue;
+    qu::TrackModel copy = model;
+    if (SaveOrDie(windowed) != SaveOrDie(copy)) std::abort();
+  }
+}
+
+// A save streamed through the smallest buffer writes what saving to memory writes.
+void CheckStreamedSave(qu::TrackModel& model) {
+  const qu::TrackBuffer whole = SaveOrDie(model);
+  MemorySink sink;
+  qu::TrackBuffer buffer;
+  qu::TrackWriter out(buffer, sink);
+  qu::WriteTrack(out, model);
+  std::string error;
+  if (!out.Finish(buffer, error) || sink.bytes_ != whole) std::abort();
 }
 
 void CheckReport(const std::string& name, std::size_t size, const qu::TrackModel& model,
@@ -61,12 +135,15 @@ void CheckSvg(const std::string& svg) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   qu::TrackModel model;
   qu::ChunkTrace trace;
-  if (!qu::ParseTrack({data, size}, model, &trace)) return 0;
+  const qu::Status loaded = qu::ParseTrack({data, size}, model, &trace);
+  CheckWindowedLoad({data, size}, loaded, model);
+  if (!loaded) return 0;
   // The file name: the input's last bytes, whatever they are.
   const std::size_t nameBytes = size < 16 ? size : 16;
   const std::string name(reinterpret_cast<const char*>(data + size - nameBytes), nameBytes);
   CheckReport(name, size, model, trace);
   CheckRoundTrip(model);
+  CheckStreamedSave(model);
 
   // The run length comes from the input's last byte, so the fuzzer can steer it.
   const int segments = size > 0 ? data[size - 1] % 64 : 2;
