@@ -8,11 +8,12 @@
 #include <optional>
 
 namespace qu {
-namespace {
 
 QColor ColourOf(plot::Colour colour) {
   return QColor::fromRgb(static_cast<QRgb>(colour));
 }
+
+namespace {
 
 QPointF PointOf(const plot::Point2& p) {
   return {p.x, p.y};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QRectF>
 #include <QSize>
@@ -9,6 +10,9 @@
 class QPainter;
 
 namespace qu {
+
+// A colour of the plot module (0xRRGGBB) as Qt's.
+QColor ColourOf(plot::Colour colour);
 
 // Paints a drawing of the plot module into `target` with QPainter, keeping its aspect ratio,
 // centred: the page, each frame with its curves and marks clipped to the frame's box

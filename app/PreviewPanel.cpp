@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include "app/DrawingPainter.h"
 #include "plot/PlanPick.h"
 
 namespace qu {
@@ -134,6 +135,8 @@ void PreviewPanel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   // Centred, at the size it was made for; a picture made for an older size is scaled until
   // its replacement arrives.
+  // The room around it in its own background, so that it does not stand in bands of another.
+  painter.fillRect(PictureArea(), ColourOf(content_.drawing.background));
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
   painter.drawImage(PictureRect(), content_.image);
 }

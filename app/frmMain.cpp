@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "app/AppIcon.h"
@@ -40,6 +41,23 @@ constexpr int kMargin = 4;
 // Positions are laid out in twips; 15 twips make one logical pixel.
 QRect Twips(int left, int top, int width, int height) {
   return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+// The sentence under the buttons, laid out in twips: "Combine the first [2] Segments."
+const QRect kLabel1Box = Twips(660, 540, 1995, 315);
+const QRect kCountBox = Twips(2580, 480, 495, 375);
+const QRect kLabel2Box = Twips(3240, 540, 1215, 315);
+
+// The count box's width for the longest count COMBINE! takes: its digits, each as wide as
+// the widest digit, the cursor after them, and what the box draws around its text (what its
+// size hint adds to the width of the 17 x's it is made for: margins and the style's frame).
+int CountBoxWidthForEveryDigit(const QLineEdit& box) {
+  const QFontMetrics metrics(box.font());
+  int digit = 0;
+  for (char c = '0'; c <= '9'; ++c) digit = std::max(digit, metrics.horizontalAdvance(QChar(c)));
+  const int digits = static_cast<int>(std::to_string(kMaxCombinedSegments).size());
+  const int around = box.sizeHint().width() - 17 * metrics.horizontalAdvance(QChar('x'));
+  return digits * digit + 1 + around;
 }
 
 // The labels' typeface, or the closest the system has: a narrow sans serif keeps the
@@ -83,18 +101,15 @@ constexpr std::size_t kSystemPathMax = PATH_MAX;
 constexpr std::size_t kSystemPathMax = 4096;
 #endif
 
-// The path with its folder, so that the dialogs start there; the path as given when its
-// absolute form would be too long for the system to open (a relative name from a working
-// folder that deep still opens, as it does on the command line).
+// The path with its folder, so that the dialogs start there, and with the system's own
+// separators; the path as given when its absolute form would be too long for the system to
+// open (a relative name from a working folder that deep still opens, as it does on the
+// command line).
 std::string AbsolutePath(const std::string& path) {
   std::error_code error;
-  std::string absolute =
+  const std::string absolute =
       Utf8FromPath(std::filesystem::absolute(PathFromUtf8(path), error).lexically_normal());
-#ifdef _WIN32
-  // With forward slashes, as Qt and its dialogs write Windows paths.
-  std::replace(absolute.begin(), absolute.end(), '\\', '/');
-#endif
-  return error || absolute.size() >= kSystemPathMax ? path : absolute;
+  return NativePath(error || absolute.size() >= kSystemPathMax ? path : absolute);
 }
 
 }  // namespace
@@ -145,7 +160,6 @@ void frmMain::BuildControls() {
 
   Text1 = new QLineEdit("2", this);
   Text1->setObjectName("Text1");
-  Text1->setGeometry(Twips(2580, 480, 495, 375));
   Text1->setFont(SentenceFont(true));
 
   auto label = [this](const char* name, const char* caption, QRect where) {
@@ -156,10 +170,11 @@ void frmMain::BuildControls() {
     l->setFocusPolicy(Qt::NoFocus);
     return l;
   };
-  Label1 = label("Label1", "Combine the first", Twips(660, 540, 1995, 315));
-  Label2 = label("Label2", "Segments.", Twips(3240, 540, 1215, 315));
+  Label1 = label("Label1", "Combine the first", kLabel1Box);
+  Label2 = label("Label2", "Segments.", kLabel2Box);
   // Text1 sits over the end of Label1's box; keep it on top.
   Text1->raise();
+  UpdateSentence();
 
   preview_ = new PreviewPanel(this);
   preview_->setFocusPolicy(Qt::NoFocus);
@@ -414,9 +429,11 @@ void frmMain::PickStartAt(const plot::Point2& plan) {
 }
 
 void frmMain::UpdateSentence() {
-  Label1->setGeometry(Twips(660, 540, 1995, 315));
-  Text1->setGeometry(Twips(2580, 480, 495, 375));
-  Label2->setGeometry(Twips(3240, 540, 1215, 315));
+  // A box too narrow for every digit grows to the right, and the words after it move with it.
+  const int wider = std::max(CountBoxWidthForEveryDigit(*Text1) - kCountBox.width(), 0);
+  Label1->setGeometry(kLabel1Box);
+  Text1->setGeometry(kCountBox.adjusted(0, 0, wider, 0));
+  Label2->setGeometry(kLabel2Box.translated(wider, 0));
   if (start_ == 0) {
     Label1->setText("Combine the first");
     Label2->setText("Segments.");

@@ -1,5 +1,6 @@
 #include "dialogs/QtFileDialogBackend.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -62,7 +63,11 @@ FileDialogResult QtFileDialogBackend::Show(const FileDialogRequest& request) {
     dialog.selectNameFilter(filters[request.filterIndex - 1]);
   }
   dialog.setDefaultSuffix(FromUtf8(request.defaultExt));
-  if (!request.initialDir.empty()) dialog.setDirectory(PathText(request.initialDir));
+  // A native dialog (Windows') is opened in the dialog's directory and given only the name of
+  // the file selected, so the folder of a proposed path is made the directory here.
+  const std::string folder =
+      request.initialDir.empty() ? FolderOf(request.fileName) : request.initialDir;
+  if (!folder.empty()) dialog.setDirectory(PathText(folder));
   const QString proposed = PathText(request.fileName);
   if (!request.fileName.empty()) dialog.selectFile(proposed);
 
@@ -70,7 +75,8 @@ FileDialogResult QtFileDialogBackend::Show(const FileDialogRequest& request) {
   std::string path;
   for (;;) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
-    const QString chosen = dialog.selectedFiles().constFirst();
+    // Qt writes a Windows path with forward slashes; the window shows it as Windows does.
+    const QString chosen = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
     path = ChosenBytes(chosen, proposed, request.fileName);
     if (!askHere) break;
     const std::string written = request.savedName(path);

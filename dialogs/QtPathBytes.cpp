@@ -1,5 +1,6 @@
 #include "dialogs/QtPathBytes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <filesystem>
@@ -32,14 +33,32 @@ bool PathExists(const std::string& bytes) {
 #endif
 }
 
-std::string FileTitle(const std::string& bytes) {
+namespace {
+
 #ifdef _WIN32
-  const char* const separators = "/\\";
+constexpr const char* kSeparators = "/\\";
 #else
-  const char* const separators = "/";
+constexpr const char* kSeparators = "/";
 #endif
-  const std::size_t slash = bytes.find_last_of(separators);
+
+}  // namespace
+
+std::string FileTitle(const std::string& bytes) {
+  const std::size_t slash = bytes.find_last_of(kSeparators);
   return slash == std::string::npos ? bytes : bytes.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& bytes) {
+  const std::size_t slash = bytes.find_last_of(kSeparators);
+  return slash == std::string::npos ? std::string() : bytes.substr(0, slash + 1);
+}
+
+std::string NativePath(const std::string& bytes) {
+#ifdef _WIN32
+  return PathBytes(QDir::toNativeSeparators(PathText(bytes)));
+#else
+  return bytes;
+#endif
 }
 
 }  // namespace qu

@@ -15,5 +15,11 @@ QString PathText(const std::string& bytes);
 bool PathExists(const std::string& bytes);
 // The name without its folder.
 std::string FileTitle(const std::string& bytes);
+// The folder of a path with the separator that ends it ("/home/a/" of "/home/a/b.qutrack");
+// empty for a name without a folder.
+std::string FolderOf(const std::string& bytes);
+// The path with the system's own separators, as a user of the system writes it: on Windows,
+// backslashes; elsewhere the path as it is.
+std::string NativePath(const std::string& bytes);
 
 }  // namespace qu

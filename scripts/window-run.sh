@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs the window once as a user would, on a virtual X display: the Linux build as it is, or
-# the Windows build under Wine with Qt's real windows platform. Opens the sample track from a
-# folder whose name is not ASCII, shows the preview (F9), types 4 as the count and 10 into
-# the start field, presses COMBINE!, saves through the save dialog (Wine's native one, or
-# Qt's), and checks that the file holds the bytes of the Linux build's
-# `qutrack combine -n 4 --start 10`. With QU_WINDOW_SCREENSHOT set (always under Wine, by
-# default build-windows/window.png), the window with its preview is kept as a picture.
+# the Windows build under Wine with Qt's real windows platform. Started in one folder with the
+# full path of a track in another (a space and a letter that is not ASCII in its name), as a
+# double-click starts it: shows the preview (F9), types 4 as the count and 10 into the start
+# field, presses COMBINE!, saves through the save dialog (Wine's native one, or Qt's) by
+# accepting the name it proposes, and checks that the track itself now holds the bytes of the
+# Linux build's `qutrack combine -n 4 --start 10` and that the working folder holds no new
+# file. With QU_WINDOW_SCREENSHOT set (always under Wine, by default build-windows/window.png),
+# the window with its preview is kept as a picture.
 # Usage: window-run.sh linux BIN_FOLDER (with qu-vellumar and qutrack)
 #        window-run.sh windows BIN_FOLDER (with qu-vellumar.exe, Qt and its plugins)
 set -euo pipefail
@@ -70,20 +72,21 @@ wait_for_window() {
   return 1
 }
 
-folder="$work/Achterbahn-Übungen"
-mkdir -p "$folder"
-cp "$root/examples/sample.qutrack" "$folder/sample.qutrack"
-"$linux_qutrack" combine "$folder/sample.qutrack" "$work/linux-combined.qutrack" \
-  -n 4 --start 10 >/dev/null
+# The track lies in a folder whose name has a space and a letter that is not ASCII; the window
+# starts in another folder, given the track's full path, as a double-click starts it.
+folder="$work/Bahn Übungen"
+start_folder="$work/start here"
+mkdir -p "$folder" "$start_folder"
+track="$folder/Looping 1.qutrack"
+cp "$root/examples/sample.qutrack" "$track"
+"$linux_qutrack" combine "$track" "$work/linux-combined.qutrack" -n 4 --start 10 >/dev/null
 
 if [ "$platform" = windows ]; then
-  (cd "$work" && exec "$wine" "$bin/qu-vellumar.exe" "Achterbahn-Übungen\\sample.qutrack") \
+  track_name="Z:${track//\//\\}"
+  (cd "$start_folder" && exec "$wine" "$bin/qu-vellumar.exe" "$track_name") \
     >"$work/window.log" 2>&1 &
-  out_name="Z:${work//\//\\}\\window-combined.qutrack"
 else
-  (cd "$work" && exec "$bin/qu-vellumar" "Achterbahn-Übungen/sample.qutrack") \
-    >"$work/window.log" 2>&1 &
-  out_name="$work/window-combined.qutrack"
+  (cd "$start_folder" && exec "$bin/qu-vellumar" "$track") >"$work/window.log" 2>&1 &
 fi
 window_pid=$!
 window=$(wait_for_window '^QU-Vellumar')
@@ -112,25 +115,33 @@ if [ -n "$screenshot" ]; then
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
 fi
 
-# Save Track, through the dialog: the name typed over the one proposed.
+# Save Track, through the dialog: Enter accepts the name it proposes, the loaded track in its
+# own folder; the question about replacing it is answered Yes.
+before=$(cksum <"$track")
 xdotool key --delay 150 Tab space
 dialog=$(wait_for_window '^Save Track As')
 sleep 1
 xdotool windowfocus --sync "$dialog"
-xdotool key End shift+Home
-xdotool type --delay 20 "$out_name"
 xdotool key Return
+sleep 2
+question=$(wait_for_window '^Save Track As')
+xdotool windowfocus --sync "$question"
+xdotool key alt+y
 for _ in $(seq 60); do
-  [ -s "$work/window-combined.qutrack" ] && break
+  [ "$(cksum <"$track")" != "$before" ] && break
   sleep 0.5
 done
 sleep 1
-cmp "$work/linux-combined.qutrack" "$work/window-combined.qutrack"
+cmp "$work/linux-combined.qutrack" "$track"
+if [ -n "$(ls -A "$start_folder")" ]; then
+  echo "error: the save left files in the working folder: $(ls -A "$start_folder")" >&2
+  exit 1
+fi
 
 if [ "$platform" = linux ]; then
   # Without a window manager nothing closes a window on Alt+F4: the run ends here.
-  echo "the window on Linux: loaded, combined 4 segments from segment 10, saved through Qt's" \
-    "dialog; the file has the bytes of qutrack combine -n 4 --start 10"
+  echo "the window on Linux: loaded, combined 4 segments from segment 10, saved over the track" \
+    "through Qt's dialog as proposed; the track has the bytes of qutrack combine -n 4 --start 10"
   exit 0
 fi
 
@@ -146,5 +157,6 @@ if kill -0 "$window_pid" 2>/dev/null; then
   exit 1
 fi
 window_pid=
-echo "the window under Wine: loaded, combined 4 segments from segment 10, saved through the" \
-  "native dialog; the file has the Linux build's bytes (picture: $screenshot)"
+echo "the window under Wine: loaded, combined 4 segments from segment 10, saved over the track" \
+  "through the native dialog as proposed; the track has the Linux build's bytes and the" \
+  "working folder no new file (picture: $screenshot)"

@@ -25,6 +25,7 @@
 #include "app/PreviewPanel.h"
 #include "app/frmMain.h"
 #include "dialogs/FileDialog.h"
+#include "dialogs/QtPathBytes.h"
 #include "examples/SampleTracks.h"
 #include "geometry/SegmentMerge.h"
 #include "trackio/TrackFile.h"
@@ -282,13 +283,17 @@ class WindowTest : public QObject {
       QString text;
       QRect geometry;
     };
+    // The count box is at least as wide as designed, wider where four digits need it, and
+    // the words after it keep their distance from it.
+    const int wider = Control<QLineEdit>("Text1")->width() - 33;
+    QVERIFY(wider >= 0);
     const Expected controls[] = {
         {"btnLoad", "Load Track", {4, 4, 105, 25}},
         {"btnMod", "COMBINE!", {116, 4, 105, 25}},
         {"btnSave", "Save Track", {228, 4, 105, 25}},
-        {"Text1", "2", {172, 32, 33, 25}},
+        {"Text1", "2", {172, 32, 33 + wider, 25}},
         {"Label1", "Combine the first", {44, 36, 133, 21}},
-        {"Label2", "Segments.", {216, 36, 81, 21}},
+        {"Label2", "Segments.", {216 + wider, 36, 81, 21}},
     };
     for (const auto& c : controls) {
       QWidget* w = Control<QWidget>(c.name);
@@ -443,7 +448,7 @@ class WindowTest : public QObject {
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window_.get(), &drop);
-    QTRY_COMPARE(window_->trackPath(), sample_.toStdString());
+    QTRY_COMPARE(window_->trackPath(), NativePath(sample_.toStdString()));
     ExpectButtons(true, false);
     QVERIFY(dialogs_->requests.empty());
 
@@ -1025,7 +1030,10 @@ class WindowTest : public QObject {
       QCOMPARE(closed, goesOn);
       QCOMPARE(window_->isVisible(), !goesOn);
     } else if (goesOn) {
-      QTRY_COMPARE(window_->trackPath(), other.toStdString());
+      // A dropped name is made absolute, in the system's form; a dialog's is taken as it is.
+      const std::string expected =
+          trigger == "load" ? other.toStdString() : NativePath(other.toStdString());
+      QTRY_COMPARE(window_->trackPath(), expected);
       QVERIFY(ModelBytes() == LoadedBytes(other));
       ExpectButtons(true, false);
     } else {
@@ -1150,6 +1158,113 @@ class WindowTest : public QObject {
     ExpectButtons(true, false);
   }
 
+  // The open and save dialogs start in the folder of the track loaded or last saved and
+  // propose its name, whatever the working folder; after a cancelled dialog nothing is
+  // proposed.
+  void dialogsStartWhereTheTrackIs_data() {
+    QTest::addColumn<QString>("steps");  // what happens after the track is loaded
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("folder");  // empty: not checked
+    QTest::addColumn<QString>("name");
+    QTest::newRow("open after load") << ""
+                                     << "btnLoad"
+                                     << "track"
+                                     << "Looping 1.qutrack";
+    QTest::newRow("save after load") << "combine"
+                                     << "btnSave"
+                                     << "track"
+                                     << "Looping 1.qutrack";
+    QTest::newRow("save after save") << "combine save combine"
+                                     << "btnSave"
+                                     << "saved"
+                                     << "Looping 2.qutrack";
+    QTest::newRow("open after save") << "combine save"
+                                     << "btnLoad"
+                                     << "saved"
+                                     << "Looping 2.qutrack";
+    QTest::newRow("open after cancel") << "combine cancel"
+                                       << "btnLoad"
+                                       << ""
+                                       << "";
+  }
+
+  void dialogsStartWhereTheTrackIs() {
+    QFETCH(QString, steps);
+    QFETCH(QString, dialog);
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    const QDir root(folder_.path());
+    QVERIFY(root.mkpath("Bahn \u00dc") && root.mkpath("gespeichert") && root.mkpath("elsewhere"));
+    const QString track = root.filePath("Bahn \u00dc/Looping 1.qutrack");
+    QFile::remove(track);
+    QVERIFY(QFile::copy(sample_, track));
+    const QString saved = root.filePath("gespeichert/Looping 2.qutrack");
+    QFile::remove(saved);
+    struct WorkingFolder {
+      QString before = QDir::currentPath();
+      ~WorkingFolder() { QDir::setCurrent(before); }
+    } restore;
+    QVERIFY(QDir::setCurrent(root.filePath("elsewhere")));
+
+    RecordingMessages messages;
+    frmMain window(nullptr, &messages);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.OpenFile(QString("../Bahn \u00dc/Looping 1.qutrack"));
+    ModalAnswerer answerer;
+    for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+      if (step == "combine") {
+        QTest::mouseClick(window.findChild<QPushButton*>("btnMod"), Qt::LeftButton);
+        continue;
+      }
+      if (step == "save") answerer.ThenTypeFileName(saved);
+      if (step == "cancel") answerer.ThenEscape();
+      QTest::mouseClick(window.findChild<QPushButton*>("btnSave"), Qt::LeftButton);
+    }
+    QString shownFolder, shownName;
+    answerer.Then([&](QDialog* shown) {
+      auto* fileDialog = qobject_cast<QFileDialog*>(shown);
+      QVERIFY(fileDialog);
+      shownFolder = fileDialog->directory().absolutePath();
+      shownName = fileDialog->findChild<QLineEdit*>("fileNameEdit")->text();
+      fileDialog->reject();
+    });
+    QTest::mouseClick(window.findChild<QPushButton*>(qPrintable(dialog)), Qt::LeftButton);
+    QVERIFY(answerer.AllAnswered());
+    QVERIFY(messages.shown.empty());
+    QCOMPARE(shownName, name);
+    if (folder == "track") QCOMPARE(shownFolder, root.filePath("Bahn \u00dc"));
+    if (folder == "saved") QCOMPARE(shownFolder, root.filePath("gespeichert"));
+    QVERIFY(QDir(root.filePath("elsewhere")).isEmpty());
+  }
+
+  // The count box shows every digit of the longest counts, with the sentence in either
+  // wording: the text does not scroll.
+  void countBoxShowsEveryDigit_data() {
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("start");
+    for (const char* count : {"6553", "1234", "5678", "4090"}) {
+      QTest::addRow("%s from the first", count) << count << 0;
+      QTest::addRow("%s from segment 10", count) << count << 10;
+    }
+  }
+
+  void countBoxShowsEveryDigit() {
+    QFETCH(QString, count);
+    QFETCH(int, start);
+    LoadSample();
+    window_->ChooseStart(start);
+    QLineEdit* box = Control<QLineEdit>("Text1");
+    box->setCursorPosition(0);
+    box->grab();  // painting places the text
+    const int unscrolled = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+    TypeCount(count);
+    box->grab();
+    box->setCursorPosition(0);
+    QCOMPARE(box->inputMethodQuery(Qt::ImCursorRectangle).toRect().x(), unscrolled);
+    QVERIFY(Control<QLabel>("Label2")->x() > box->geometry().right());
+  }
+
   void endToEndThroughTheRealFileDialog() {
     RecordingMessages messages;
     frmMain window(nullptr, &messages);
@@ -1160,7 +1275,7 @@ class WindowTest : public QObject {
     QTest::mouseClick(window.findChild<QPushButton*>("btnLoad"), Qt::LeftButton);
     QVERIFY(answerer.AllAnswered());
     QVERIFY(messages.shown.empty());
-    QCOMPARE(window.trackPath(), sample_.toStdString());
+    QCOMPARE(window.trackPath(), NativePath(sample_.toStdString()));
 
     window.findChild<QLineEdit*>("Text1")->setText("3");
     QTest::mouseClick(window.findChild<QPushButton*>("btnMod"), Qt::LeftButton);
