@@ -373,6 +373,24 @@ TEST_F(CliTest, EverySubcommandHasHelp) {
   }
 }
 
+// "/?" as the first argument: the help on Windows, as the system's own commands answer it;
+// elsewhere no option but an argument that qutrack does not take.
+TEST_F(CliTest, SlashQuestionIsHelpOnWindowsOnly) {
+  const Outcome help = Qutrack({"--help"});
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"/?"}, {"/?", "info"}}) {
+    const Outcome run = Qutrack(args);
+#ifdef _WIN32
+    EXPECT_EQ(run.status, 0) << args.size();
+    EXPECT_EQ(run.out, help.out) << args.size();
+    EXPECT_EQ(run.err, "") << args.size();
+#else
+    EXPECT_EQ(run.status, 2) << args.size();
+    EXPECT_EQ(run.out, "") << args.size();
+    EXPECT_NE(run.err.find("/?"), std::string::npos) << run.err;
+#endif
+  }
+}
+
 // Hostile names, tags, counts and outputs. Each row: the input file's name and content, the
 // arguments (IN and OUT stand for the input and an output in the test folder), where standard
 // output goes, and what must hold afterwards.
