@@ -135,27 +135,35 @@ cp "$root/examples/sample.qutrack" "$work/$folder/sample.qutrack"
 )
 echo "normalize and combine -n 3 give the Linux build's bytes, in and from '$folder'"
 
-echo "== qutrack.exe on a console, and /? for help"
+echo "== the programs on a console, and /? for help"
 # On a Unix pseudo-terminal Wine gives a program a real console (its console host in terminal
 # mode) whose code page is the OEM one, 437: text handed to it as bytes would show as that
 # code page's characters ("Ã" and a box for the two bytes of "Ü"), text handed to it as
-# characters shows as it is. `script` runs qutrack.exe on such a terminal, standard error
+# characters shows as it is. `script` runs a program on such a terminal, standard error
 # included, and logs what the terminal received: the console's drawing sequences, which are
-# left out, and the text, in which the name must come back whole.
+# left out, and the text, in which a name must come back whole.
 (
   cd "$work"
+  # on_console STATUS TEXT PROGRAM ARGUMENTS...: the program must exit with STATUS and its
+  # console show TEXT. (The arguments hold no single quote.)
+  on_console() {
+    local status=0 want=$1 text=$2 program=$3 command shown
+    shift 3
+    command="'$wine' '$build/bin/$program.exe'"
+    for argument in "$@"; do command+=" '$argument'"; done
+    timeout 120 script -qec "$command" console.log </dev/null >/dev/null || status=$?
+    # The log's first and last lines are script's own, the first with the command in it.
+    shown=$(sed '1d;$d' console.log | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g')
+    if ((status != want)) || [[ "$shown" != *"$text"* ]]; then
+      echo "$program.exe $* exited with $status; its console showed:"
+      printf '%s\n' "$shown"
+      exit 1
+    fi
+  }
   missing='C:\Übungen\x.qutrack'
-  status=0
-  timeout 120 script -qec "'$wine' '$build/bin/qutrack.exe' info '$missing'" console.log \
-    </dev/null >/dev/null || status=$?
-  # The log's first and last lines are script's own, the first with the command in it.
-  shown=$(sed '1d;$d' console.log | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g')
-  if ((status != 1)) || [[ "$shown" != *"'$missing'"* ]]; then
-    echo "qutrack.exe info exited with $status; its console showed:"
-    printf '%s\n' "$shown"
-    exit 1
-  fi
-  echo "the console showed '$missing' as it is"
+  on_console 1 "'$missing'" qutrack info "$missing"
+  on_console 2 "'Übung'" qu-vellumar --Übung
+  echo "qutrack.exe's error and the window's usage line show their umlauts on a console"
   # "/?" first is --help on Windows, for both programs.
   for program in qutrack qu-vellumar; do
     "$wine" "$build/bin/$program.exe" --help >help.txt
