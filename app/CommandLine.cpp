@@ -7,6 +7,18 @@
 #endif
 
 namespace qu {
+namespace {
+
+// On Windows "/?" as the first argument asks for the help, as it does of the system's own
+// programs; elsewhere it is a file name like any other.
+QStringList WithHelpSwitchRead(QStringList arguments) {
+#ifdef _WIN32
+  if (arguments.size() > 1 && arguments[1] == "/?") arguments[1] = "--help";
+#endif
+  return arguments;
+}
+
+}  // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
@@ -21,7 +33,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
   parser.addPositionalArgument("FILE", "The track file (.qutrack) to load at start.", "[FILE]");
 
   CommandLine line;
-  if (!parser.parse(arguments)) {
+  if (!parser.parse(WithHelpSwitchRead(arguments))) {
     line.action = CommandLine::Action::kUsageError;
     line.text = "qu-vellumar: " + parser.errorText() + "\n";
   } else if (parser.isSet(help)) {

@@ -14,7 +14,7 @@ struct CommandLine {
 };
 
 // Parses the arguments, the program's name first. Needs no application object, so Qt's own
-// options are unknown options here.
+// options are unknown options here. On Windows "/?" as the first argument is --help.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 }  // namespace qu

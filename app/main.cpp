@@ -9,6 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/frmMain.h"
 #include "dialogs/QtPathBytes.h"
+#include "text/ConsoleWriter.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -28,11 +29,17 @@ void UseParentConsole() {
 #endif
 }
 
+// Writes text to standard output or standard error: to a console in its own characters, to
+// a file or a pipe as UTF-8 bytes.
+bool Print(std::FILE* stream, const QString& text) {
+  return qu::WriteText(stream, text.toStdString());
+}
+
 // Prints the help or version text and flushes it: a full disk or a closed standard output is
 // reported with the system's reason and status 1, not taken for success.
 int PrintAnswer(const QString& text) {
   errno = 0;
-  const bool written = std::fputs(text.toLocal8Bit().constData(), stdout) >= 0;
+  const bool written = Print(stdout, text);
   const bool flushed = std::fflush(stdout) == 0;
   if (written && flushed) return 0;
   const int error = errno;
@@ -40,8 +47,8 @@ int PrintAnswer(const QString& text) {
   if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z') {
     reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
   }
-  std::fprintf(stderr, "qu-vellumar: cannot write to standard output%s%s\n",
-               reason.empty() ? "" : ": ", reason.c_str());
+  if (!reason.empty()) reason.insert(0, ": ");
+  qu::WriteText(stderr, "qu-vellumar: cannot write to standard output" + reason + "\n");
   return 1;
 }
 
@@ -55,7 +62,7 @@ std::optional<int> Answered(const qu::CommandLine& line) {
     case qu::CommandLine::Action::kVersion:
       return PrintAnswer(line.text);
     case qu::CommandLine::Action::kUsageError:
-      std::fputs(line.text.toLocal8Bit().constData(), stderr);
+      Print(stderr, line.text);
       return 2;
   }
   return std::nullopt;

@@ -5,6 +5,8 @@
 #include <exception>
 #include <iostream>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
@@ -52,6 +54,16 @@ int PrintAnswer(const CLI::App& app, const CLI::Error& answer) {
   return CheckStandardOutput(status);
 }
 
+// The arguments as the parser reads them. On Windows "/?" as the first argument asks for the
+// help, as it does of the system's own commands; elsewhere it is a name like any other.
+std::vector<const char*> ParsedArguments(int argc, char** argv) {
+  std::vector<const char*> arguments(argv, argv + argc);
+#ifdef _WIN32
+  if (arguments.size() > 1 && std::string_view(arguments[1]) == "/?") arguments[1] = "--help";
+#endif
+  return arguments;
+}
+
 }  // namespace
 
 int RunQutrack(int argc, char** argv) {
@@ -65,7 +77,8 @@ int RunQutrack(int argc, char** argv) {
                               AddPlotCommand(app)};
 
   try {
-    app.parse(argc, argv);
+    const std::vector<const char*> arguments = ParsedArguments(argc, argv);
+    app.parse(static_cast<int>(arguments.size()), arguments.data());
   } catch (const CLI::CallForHelp& e) {
     return PrintAnswer(app, e);
   } catch (const CLI::CallForAllHelp& e) {

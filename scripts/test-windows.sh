@@ -3,8 +3,9 @@
 # libraries, qutrack, the window (against Qt built from Debian's source by build-qt-windows.sh,
 # once, into a cache) and their suites. Runs every suite under Wine, checks that qutrack.exe
 # writes the same bytes as the Linux build for normalize and combine -n 3 of the sample track,
-# also below a folder whose name is not ASCII, runs the window once as a user would (with the
-# real windows platform under Xvfb), and builds and checks the installer and the zip.
+# also below a folder whose name is not ASCII, that a console shows its messages in Unicode and
+# that /? asks both programs for help, runs the window once as a user would (with the real
+# windows platform under Xvfb), and builds and checks the installer and the zip.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-windows"
@@ -12,7 +13,7 @@ toolchain="$root/cmake/mingw-w64-x86_64.cmake"
 deps="$build/deps"
 
 "$root/scripts/need-packages.sh" cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest \
-  libcli11-dev nlohmann-json3-dev nsis unzip xvfb xdotool imagemagick
+  libcli11-dev nlohmann-json3-dev nsis unzip xvfb xdotool imagemagick bsdutils
 
 qt=$("$root/scripts/build-qt-windows.sh")
 
@@ -133,6 +134,45 @@ cp "$root/examples/sample.qutrack" "$work/$folder/sample.qutrack"
   tr -d '\r' <windows-combine.txt | cmp - linux-combine.txt
 )
 echo "normalize and combine -n 3 give the Linux build's bytes, in and from '$folder'"
+
+echo "== the programs on a console, and /? for help"
+# On a Unix pseudo-terminal Wine gives a program a real console (its console host in terminal
+# mode) whose code page is the OEM one, 437: text handed to it as bytes would show as that
+# code page's characters ("Ã" and a box for the two bytes of "Ü"), text handed to it as
+# characters shows as it is. `script` runs a program on such a terminal, standard error
+# included, and logs what the terminal received: the console's drawing sequences, which are
+# left out, and the text, in which a name must come back whole.
+(
+  cd "$work"
+  # on_console STATUS TEXT PROGRAM ARGUMENTS...: the program must exit with STATUS and its
+  # console show TEXT. (The arguments hold no single quote.)
+  on_console() {
+    local status=0 want=$1 text=$2 program=$3 command shown
+    shift 3
+    command="'$wine' '$build/bin/$program.exe'"
+    for argument in "$@"; do command+=" '$argument'"; done
+    timeout 120 script -qec "$command" console.log </dev/null >/dev/null || status=$?
+    # The log's first and last lines are script's own, the first with the command in it.
+    shown=$(sed '1d;$d' console.log | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g')
+    if ((status != want)) || [[ "$shown" != *"$text"* ]]; then
+      echo "$program.exe $* exited with $status; its console showed:"
+      printf '%s\n' "$shown"
+      exit 1
+    fi
+  }
+  missing='C:\Übungen\x.qutrack'
+  on_console 1 "'$missing'" qutrack info "$missing"
+  on_console 2 "'Übung'" qu-vellumar --Übung
+  echo "qutrack.exe's error and the window's usage line show their umlauts on a console"
+  # "/?" first is --help on Windows, for both programs.
+  for program in qutrack qu-vellumar; do
+    "$wine" "$build/bin/$program.exe" --help >help.txt
+    "$wine" "$build/bin/$program.exe" '/?' >slash.txt
+    grep -q 'Usage:' help.txt
+    cmp help.txt slash.txt
+  done
+  echo "qutrack.exe /? and qu-vellumar.exe /? print their --help"
+)
 
 echo "== the window under Wine, as a user would use it"
 QU_LINUX_QUTRACK="$linux_qutrack" "$root/scripts/window-run.sh" windows "$build/bin"

@@ -373,6 +373,26 @@ TEST_F(CliTest, EverySubcommandHasHelp) {
   }
 }
 
+// "/?" as the first argument: on Windows what --help in its place prints, as the system's own
+// commands answer it; elsewhere no option, so that a subcommand or its IN is still missing.
+TEST_F(CliTest, SlashQuestionIsHelpOnWindowsOnly) {
+  for (const std::vector<std::string>& after : {std::vector<std::string>{}, {"info"}}) {
+    std::vector<std::string> slash{"/?"}, help{"--help"};
+    slash.insert(slash.end(), after.begin(), after.end());
+    help.insert(help.end(), after.begin(), after.end());
+    const Outcome run = Qutrack(slash);
+#ifdef _WIN32
+    EXPECT_EQ(run.status, 0) << after.size();
+    EXPECT_EQ(run.out, Qutrack(help).out) << after.size();
+    EXPECT_EQ(run.err, "") << after.size();
+#else
+    EXPECT_EQ(run.status, 2) << after.size();
+    EXPECT_EQ(run.out, "") << after.size();
+    EXPECT_EQ(run.err.rfind("error: ", 0), 0u) << run.err;
+#endif
+  }
+}
+
 // Hostile names, tags, counts and outputs. Each row: the input file's name and content, the
 // arguments (IN and OUT stand for the input and an output in the test folder), where standard
 // output goes, and what must hold afterwards.

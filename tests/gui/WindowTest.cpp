@@ -518,6 +518,15 @@ class WindowTest : public QObject {
     QCOMPARE(ParseCommandLine({"qu-vellumar"}).action, CommandLine::Action::kRun);
     QCOMPARE(ParseCommandLine({"qu-vellumar", "--help"}).action, CommandLine::Action::kHelp);
     QCOMPARE(ParseCommandLine({"qu-vellumar", "a", "b"}).action, CommandLine::Action::kUsageError);
+    // "/?" first: the help on Windows, as the system's own programs answer it; a name elsewhere.
+    const CommandLine slash = ParseCommandLine({"qu-vellumar", "/?"});
+#ifdef _WIN32
+    QCOMPARE(slash.action, CommandLine::Action::kHelp);
+    QCOMPARE(slash.text, ParseCommandLine({"qu-vellumar", "--help"}).text);
+#else
+    QCOMPARE(slash.action, CommandLine::Action::kRun);
+    QCOMPARE(slash.file, QString("/?"));
+#endif
 
     // The program itself: one line on standard error and status 2 for an unknown option.
     QProcess program;
