@@ -495,11 +495,11 @@ std::string SegmentsText(int count) {
 }
 
 // The run in words: "first 3 segments", or "segments 5 to 7" for one that starts later.
-std::string RunText(const CombineOverlay& overlay) {
-  if (overlay.first == 0) return "first " + SegmentsText(overlay.count);
-  if (overlay.count == 1) return "segment " + std::to_string(overlay.first);
-  return "segments " + std::to_string(overlay.first) + " to " +
-         std::to_string(overlay.first + overlay.count - 1);
+std::string RunText(const SegmentRun& run) {
+  if (run.first == 0) return "first " + SegmentsText(run.count);
+  if (run.count == 1) return "segment " + std::to_string(run.first);
+  return "segments " + std::to_string(run.first) + " to " +
+         std::to_string(run.first + run.count - 1);
 }
 
 // A number as printf's "%.6g" writes it in the C locale, whatever the process's locale.
@@ -522,7 +522,7 @@ double EstimatedTextWidth(const Text& text) {
   return ems * text.size;
 }
 
-void DrawLegend(Drawing& drawing, const CombineOverlay* overlay, bool runMarked) {
+void DrawLegend(Drawing& drawing, const CombinedRun* overlay, bool runMarked) {
   // Each entry: a swatch, then its label. Entries keep the places they have always had while
   // their labels leave room; a longer label (a run far along a long track) moves the ones
   // after it to the right, and one that would pass the picture's right margin starts a
@@ -537,7 +537,7 @@ void DrawLegend(Drawing& drawing, const CombineOverlay* overlay, bool runMarked)
   };
   std::vector<Entry> entries;
   if (overlay) {
-    entries = {{20, LineStyle::kRunBefore, RunText(*overlay) + " before"},
+    entries = {{20, LineStyle::kRunBefore, RunText(overlay->run) + " before"},
                {240, LineStyle::kRunAfter, "after COMBINE!"},
                {380, LineStyle::kHandle, "changed handles"},
                {530, LineStyle::kRest, "rest of the track"}};
@@ -661,7 +661,7 @@ struct TrackBounds {
 
 TrackBounds BoundsOfTrack(std::span<const BezierVertex> vertices) {
   TrackBounds bounds;
-  const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
+  const int segments = SegmentCount(vertices);
   PathLengthCounter length(0.0);
   bool lengthsHold = true;
   bounds.lengthAt.reserve(vertices.size());
@@ -802,16 +802,16 @@ namespace {
 // overlay: the boxes around the track's samples, already found. `runBefore`: as
 // DrawRunOnWholeTrack has it.
 Drawing DrawPicture(std::span<const BezierVertex> vertices, const std::string& title,
-                    const CombineOverlay* overlay, PlanScope planScope,
+                    const CombinedRun* overlay, PlanScope planScope,
                     std::span<const BezierVertex> runBefore, const WholeTrack* whole,
                     const std::pair<Box, Box>* wholeBounds) {
-  const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
+  const int segments = SegmentCount(vertices);
   // The run, segments first … first + count − 1, and its vertices after the combine.
-  const int first = overlay ? std::clamp(overlay->first, 0, segments) : 0;
-  const int count = overlay ? std::clamp(overlay->count, 0, segments - first) : 0;
+  const int first = overlay ? std::clamp(overlay->run.first, 0, segments) : 0;
+  const int count = overlay ? std::clamp(overlay->run.count, 0, segments - first) : 0;
   const std::span<const BezierVertex> after =
       overlay ? std::span<const BezierVertex>(overlay->after) : std::span<const BezierVertex>();
-  const int afterCount = after.empty() ? 0 : std::min(count, static_cast<int>(after.size()) - 1);
+  const int afterCount = std::min(count, SegmentCount(after));
 
   // The run and the rest of the track are streamed, never stored: once for their extent
   // where that sets the views, and once to draw them.
@@ -919,7 +919,7 @@ Drawing DrawPicture(std::span<const BezierVertex> vertices, const std::string& t
 }  // namespace
 
 Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& title,
-                  const CombineOverlay* overlay, PlanScope planScope) {
+                  const CombinedRun* overlay, PlanScope planScope) {
   return DrawPicture(vertices, title, overlay, planScope, {}, nullptr, nullptr);
 }
 
@@ -935,7 +935,7 @@ WholeTrack PrepareWholeTrack(std::span<const BezierVertex> vertices) {
 }
 
 Drawing DrawRunOnWholeTrack(const WholeTrack& whole, std::span<const BezierVertex> vertices,
-                            const std::string& title, const CombineOverlay& overlay,
+                            const std::string& title, const CombinedRun& overlay,
                             std::span<const BezierVertex> runBefore) {
   return DrawPicture(vertices, title, &overlay, PlanScope::kWholeTrack, runBefore, &whole, nullptr);
 }

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plot/CombineOverlay.h"
+#include "geometry/SegmentMerge.h"
 #include "plot/Drawing.h"
 #include "plot/PlotGeometry.h"
 #include "trackio/VertexChunks.h"
@@ -77,7 +77,7 @@ inline constexpr double kDrawTolerance = 0.05;
 // elevation still shows the run and its neighbourhood.
 enum class PlanScope { kRun, kWholeTrack };
 Drawing DrawTrack(std::span<const BezierVertex> vertices, const std::string& title,
-                  const CombineOverlay* overlay = nullptr, PlanScope planScope = PlanScope::kRun);
+                  const CombinedRun* overlay = nullptr, PlanScope planScope = PlanScope::kRun);
 
 // What a picture of a track with PlanScope::kWholeTrack needs that stays the same while only
 // the run changes, made once for a version of the track: the track alone as DrawTrack draws it
@@ -103,11 +103,11 @@ WholeTrack PrepareWholeTrack(std::span<const BezierVertex> vertices);
 // drawing's plan frame; when the run reaches beyond the track's box, this drawing's plan
 // frame is placed differently, and the line is to be moved from the one to the other.
 //
-// `runBefore`, when given, is the run as it was (overlay.count + 1 vertices), to draw the run
+// `runBefore`, when given, is the run as it was (overlay.run.count + 1 vertices), to draw the run
 // as a track showed it that differs from `vertices` only inside the run; without it the run
 // before is that of `vertices`.
 Drawing DrawRunOnWholeTrack(const WholeTrack& whole, std::span<const BezierVertex> vertices,
-                            const std::string& title, const CombineOverlay& overlay,
+                            const std::string& title, const CombinedRun& overlay,
                             std::span<const BezierVertex> runBefore = {});
 
 // The width a line of text takes at most, in picture units, estimated without a font: every
@@ -121,7 +121,7 @@ double EstimatedTextWidth(const Text& text);
 // The legend beneath the views (and, with an overlay, the fit's deviation in words): entries
 // placed by the estimated widths of their labels, never over one another, on a second line
 // when they are wider than the picture. With `runMarked`, an entry for the band under the run.
-void DrawLegend(Drawing& drawing, const CombineOverlay* overlay, bool runMarked);
+void DrawLegend(Drawing& drawing, const CombinedRun* overlay, bool runMarked);
 
 // The longest file name, in characters of its display form, that a picture's title shows
 // whole; with the words after it, a title this long still fits on the picture.
