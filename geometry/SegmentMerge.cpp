@@ -1,5 +1,6 @@
 #include "geometry/SegmentMerge.h"
 
+#include <array>
 #include <span>
 #include <vector>
 
@@ -73,13 +74,13 @@ CombineResult CheckCombineRun(std::span<const BezierVertex> vertices, const Segm
 
 namespace {
 
-// Five samples per segment at t = 0, 0.2, …, 0.8, then the run's end point. The samples
-// live in memory the thread keeps for the next merge, as the fit's own memory does; they stay
-// valid until the thread's next call.
+// Each segment sampled at the parameters of the sample schedule, then the run's end point.
+// The samples live in memory the thread keeps for the next merge, as the fit's own memory
+// does; they stay valid until the thread's next call.
 std::span<const Vector3> SampleRun(const std::vector<BezierVertex>& v, int first, int last) {
-  std::vector<BezierWeights> weights;
-  for (float t = 0.0f; t <= kSampleLimit; t = t + kSampleStep)
-    weights.push_back(BezierWeightsAt(t));
+  std::array<BezierWeights, kSamplesPerSegment> weights{};
+  std::size_t filled = 0;
+  ForEachSampleParameter([&](float t) { weights[filled++] = BezierWeightsAt(t); });
   thread_local std::vector<Vector3> points;
   points.clear();
   points.reserve(static_cast<std::size_t>(kSamplesPerSegment * (last - first + 1) + 1));

@@ -6,18 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "geometry/SampleSchedule.h"
 #include "geometry/SegmentRun.h"
 #include "trackio/VertexChunks.h"
 
 namespace qu {
 
-// Parameters at which each track segment is sampled: 0, 0.2, 0.4, 0.6 and 0.8 as single
-// precision sums; the next sum rounds to 1 and ends a segment's sampling.
-inline constexpr float kSampleStep = 0.2f;
-inline constexpr float kSampleLimit = 0.9f;
-inline constexpr int kSamplesPerSegment = 5;
-// The sample count is a 16-bit number: 5 × 6553 + 1 = 32766 is the most it can hold.
-inline constexpr int kMaxCombinedSegments = 6553;
+// The longest run one combine takes: the fit counts its samples in 16 bits, and a run gives
+// kSamplesPerSegment samples for each segment and one for its end point.
+inline constexpr int kMaxCombinedSegments = (INT16_MAX - 1) / kSamplesPerSegment;
 
 enum class CombineRefusal {
   kNone,

@@ -15,7 +15,9 @@
 namespace qu::plot {
 namespace {
 
-constexpr int kSamplesPerSegment = 16;
+// The picture's sampling of a segment, finer than the merge's (geometry/SampleSchedule.h):
+// enough points that the lines through them look smooth at twice the picture's size.
+constexpr int kPictureSamplesPerSegment = 16;
 
 const Box kPlanPanel{{20, 46}, {390, 326}};
 const Box kElevationPanel{{410, 46}, {780, 326}};
@@ -89,12 +91,12 @@ class PathLengthCounter {
 };
 
 // The parameters every segment is sampled at, with their powers, computed once.
-const std::array<BezierWeights, kSamplesPerSegment>& SampleWeights() {
+const std::array<BezierWeights, kPictureSamplesPerSegment>& SampleWeights() {
   static const auto weights = [] {
-    std::array<BezierWeights, kSamplesPerSegment> w{};
-    for (int k = 0; k < kSamplesPerSegment; ++k) {
+    std::array<BezierWeights, kPictureSamplesPerSegment> w{};
+    for (int k = 0; k < kPictureSamplesPerSegment; ++k) {
       w[static_cast<std::size_t>(k)] =
-          BezierWeightsAt(static_cast<float>(k) / static_cast<float>(kSamplesPerSegment));
+          BezierWeightsAt(static_cast<float>(k) / static_cast<float>(kPictureSamplesPerSegment));
     }
     return w;
   }();
@@ -119,7 +121,7 @@ template <class Visit>
 void ForEachSample(std::span<const BezierVertex> v, int first, int last, Visit visit) {
   if (!IsSegmentRange(v, first, last)) return;
   for (int i = first; i <= last; ++i) {
-    for (int k = 0; k < kSamplesPerSegment; ++k) {
+    for (int k = 0; k < kPictureSamplesPerSegment; ++k) {
       if (!visit(SegmentPoint(v, i, k))) return;
     }
   }
@@ -369,7 +371,7 @@ bool MeetsPlanFrame(const SegmentHull& hull) {
 // How many of a segment's samples are drawn in a view: all, or only the first where the line
 // from it to the next segment's first passes within kDotSize of all of them.
 int DrawnSamples(bool flat) {
-  return flat ? 1 : kSamplesPerSegment;
+  return flat ? 1 : kPictureSamplesPerSegment;
 }
 
 // Draws ranges of a vertex table's segments in both views, one pass over their samples. The
@@ -404,7 +406,7 @@ class CurvePainter {
     const bool meets = inPlan_ && MeetsPlanFrame(hull);
     // The segment's first sample also ends the line from the one before.
     const int toPlan = meets ? DrawnSamples(hull.flatInPlan) : (lastMet_ ? 1 : 0);
-    Sample(i, profileOpen_ ? kSamplesPerSegment : toPlan);
+    Sample(i, profileOpen_ ? kPictureSamplesPerSegment : toPlan);
     for (int k = 0; k < toPlan; ++k) ToPlan(points_[static_cast<std::size_t>(k)]);
     if (!meets) plan_.Break();
     lastMet_ = meets;
@@ -425,7 +427,7 @@ class CurvePainter {
     const double endLength = lengths_.back() + Distance(points_.back(), end);
     const Point2 from = views_.elevation.Map({lengths_.front(), points_.front().y});
     const Point2 to = views_.elevation.Map({endLength, end.y});
-    for (std::size_t k = 1; k < kSamplesPerSegment; ++k) {
+    for (std::size_t k = 1; k < kPictureSamplesPerSegment; ++k) {
       const Point2 q = views_.elevation.Map({lengths_[k], points_[k].y});
       if (!(SquaredDistanceToSegment(q, from, to) <= kDotSize * kDotSize)) return false;
     }
@@ -457,8 +459,8 @@ class CurvePainter {
   PathLengthCounter length_{0.0};
   bool profileOpen_ = true;
   bool lastMet_ = false;  // whether the segment before can come near the plan's frame
-  std::array<Vector3, kSamplesPerSegment> points_{};
-  std::array<double, kSamplesPerSegment> lengths_{};
+  std::array<Vector3, kPictureSamplesPerSegment> points_{};
+  std::array<double, kPictureSamplesPerSegment> lengths_{};
 };
 
 std::pair<Polyline, Polyline> DrawRest(const TrackRest& rest, const Views& views, LineStyle style,
@@ -670,8 +672,8 @@ TrackBounds BoundsOfTrack(std::span<const BezierVertex> vertices) {
     bounds.plan.Add(Plan(p));
     const double s = length.Add(p);
     bounds.elevation.Add({s, p.y});
-    if (lengthsHold && sample % kSamplesPerSegment == 0) {
-      const Vector3& vertex = vertices[sample / kSamplesPerSegment].position;
+    if (lengthsHold && sample % kPictureSamplesPerSegment == 0) {
+      const Vector3& vertex = vertices[sample / kPictureSamplesPerSegment].position;
       lengthsHold = qu::IsFinite(p) && std::isfinite(s) && p.x == vertex.x && p.y == vertex.y &&
                     p.z == vertex.z;
       bounds.lengthAt.push_back(s);
@@ -728,7 +730,7 @@ std::vector<Vector3> SamplePath(std::span<const BezierVertex> v, int first, int 
     const BezierVertex& b = v[static_cast<std::size_t>(i + 1)];
     for (int k = 0; k < perSegment; ++k) {
       const float t = static_cast<float>(k) / static_cast<float>(perSegment);
-      points.push_back(perSegment == kSamplesPerSegment
+      points.push_back(perSegment == kPictureSamplesPerSegment
                            ? SegmentPoint(v, i, k)
                            : BezierPoint(a.position, a.controlOut, b.position, b.controlIn, t));
     }
