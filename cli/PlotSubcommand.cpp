@@ -10,6 +10,7 @@
 #include "cli/OutputTarget.h"
 #include "geometry/SegmentMerge.h"
 #include "plot/SvgWriter.h"
+#include "plot/Title.h"
 #include "plot/TrackPlot.h"
 #include "trackio/FileAccess.h"
 #include "trackio/TrackFile.h"
@@ -39,7 +40,7 @@ int RunPlot(const PlotOptions& options) {
   if (Status status = LoadTrack(options.input, model); !status) {
     return Fail(kCannotLoad, status.reason());
   }
-  std::string title = plot::ShortenedName(Utf8FromPath(PathFromUtf8(options.input).filename()));
+  std::string title = plot::TitleName(Utf8FromPath(PathFromUtf8(options.input).filename()));
   std::optional<CombinedRun> overlay;
   if (options.segments) {
     const SegmentRun run{options.start, *options.segments};

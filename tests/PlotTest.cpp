@@ -6,10 +6,15 @@
 
 #include "examples/SampleTracks.h"
 #include "geometry/SegmentMerge.h"
+#include "plot/Legend.h"
+#include "plot/Sampling.h"
 #include "plot/Strokes.h"
 #include "plot/SvgWriter.h"
+#include "plot/Title.h"
 #include "plot/TrackPlot.h"
+#include "plot/Views.h"
 #include "text/DisplayText.h"
+#include "text/ShortenedName.h"
 
 namespace qu::plot {
 namespace {

@@ -22,6 +22,7 @@
 #include "geometry/SegmentMerge.h"
 #include "plot/SvgWriter.h"
 #include "plot/TrackPlot.h"
+#include "plot/XmlWriter.h"
 
 namespace qu::plot {
 namespace {

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "app/DrawingPainter.h"
+#include "plot/Legend.h"
 #include "plot/TrackPlot.h"
 
 namespace qu {
