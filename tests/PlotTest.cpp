@@ -144,8 +144,8 @@ bool SameBytes(std::span<const BezierVertex> a, std::span<const BezierVertex> b)
          (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(BezierVertex)) == 0);
 }
 
-// The overlay builder combines a copy of the run alone: the same bits and the same refusals
-// as CombineSegments on the whole table, and the track untouched.
+// The combine of a copy of the run alone, the overlay a picture draws: the same bits and the
+// same refusals as CombineSegments on the whole table, and the track untouched.
 TEST(Plot, TheOverlayIsTheCombineOfTheRun) {
   std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
   broken[5].controlIn.y = NAN;
