@@ -18,9 +18,9 @@ inline constexpr int kMaxCombinedSegments = (INT16_MAX - 1) / kSamplesPerSegment
 
 enum class CombineRefusal {
   kNone,
-  kEmptyRun,       // last < first
+  kEmptyRun,       // fewer than 1 segment
   kNegativeFirst,  // first < 0
-  kBeyondTrack,    // vertex last + 1 does not exist
+  kBeyondTrack,    // vertex first + count does not exist
   kTooLong,        // more than kMaxCombinedSegments segments
   kNotFinite,      // a point of the run, or the fitted result, is not a finite number
 };
