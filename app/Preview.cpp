@@ -9,7 +9,6 @@
 
 #include "app/DrawingPainter.h"
 #include "app/NumberText.h"
-#include "plot/CombineOverlay.h"
 #include "plot/TrackPlot.h"
 
 namespace qu {
@@ -41,10 +40,6 @@ bool SameBits(const Vector3& a, const Vector3& b) {
 
 bool SameControls(const BezierVertex& a, const BezierVertex& b) {
   return SameBits(a.controlIn, b.controlIn) && SameBits(a.controlOut, b.controlOut);
-}
-
-int SegmentsOf(std::span<const BezierVertex> vertices) {
-  return vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
 }
 
 // How far, in pixels of a picture `pixels` wide, a point of the plan frame moves from the
@@ -113,27 +108,27 @@ PreviewContent Live(const PreviewRequest& request) {
   PreviewContent content;
   const TrackVersion& track = *request.current;
   const std::span<const BezierVertex> current = track.vertices();
-  const std::optional<int> last = LastSegmentFromText(request.countText);
-  std::optional<plot::CombineOverlayResult> combined;
-  if (last) combined = plot::BuildCombineOverlay(current, request.start, *last + 1);
-  if (!combined || !combined->overlay) {
+  const std::optional<SegmentRun> asked = RunFromText(request.countText, request.start);
+  std::optional<CombinedCopy> combined;
+  if (asked) combined = CombineCopyOfRun(current, *asked);
+  if (!combined || !combined->combined) {
     content.kind = PreviewContent::Kind::kRefused;
-    content.message = CombineRefusalText(SegmentsOf(current), request.start,
-                                         last ? std::optional<int>(*last + 1) : std::nullopt,
+    content.message = CombineRefusalText(SegmentCount(current), request.start,
+                                         asked ? std::optional<int>(asked->count) : std::nullopt,
                                          combined ? &combined->combine : nullptr);
     ShowTrack(content, track, "The track as it is", request);
     return content;
   }
+  const CombinedRun& refit = *combined->combined;
   content.kind = PreviewContent::Kind::kLive;
-  content.first = combined->overlay->first;
-  content.segments = combined->overlay->count;
-  content.maxDeviation = combined->overlay->maxDeviation;
-  const QString run = RunText(content.first, content.segments);
+  content.first = refit.run.first;
+  content.segments = refit.run.count;
+  content.maxDeviation = refit.maxDeviation;
+  const QString words = RunText(content.first, content.segments);
   content.message =
-      QString("COMBINE! would refit %1: %2.").arg(run, DeviationText(content.maxDeviation));
-  content.drawing = plot::DrawRunOnWholeTrack(track.whole(), current,
-                                              "What COMBINE! would make of " + run.toStdString(),
-                                              *combined->overlay);
+      QString("COMBINE! would refit %1: %2.").arg(words, DeviationText(content.maxDeviation));
+  content.drawing = plot::DrawRunOnWholeTrack(
+      track.whole(), current, "What COMBINE! would make of " + words.toStdString(), refit);
   content.image = Paint(content.drawing, track, request.size, request.devicePixelRatio);
   return content;
 }
@@ -143,7 +138,7 @@ PreviewContent Combined(const PreviewRequest& request) {
   const TrackVersion& track = *request.current;
   const std::span<const BezierVertex> current = track.vertices();
   const std::optional<LatestCombine>& latest = request.latest;
-  const int segments = SegmentsOf(current);
+  const int segments = SegmentCount(current);
   if (!latest || latest->run.count < 1 || latest->run.first < 0 ||
       latest->run.first + latest->run.count > segments) {
     content.kind = PreviewContent::Kind::kUnchanged;
@@ -164,9 +159,8 @@ PreviewContent Combined(const PreviewRequest& request) {
   }
   // Only the run is copied: as the latest COMBINE! left it, and as it was before.
   const auto from = current.begin() + content.first;
-  const plot::CombineOverlay now{content.first, content.segments,
-                                 std::vector<BezierVertex>(from, from + content.segments + 1),
-                                 content.maxDeviation};
+  const CombinedRun now{latest->run, std::vector<BezierVertex>(from, from + content.segments + 1),
+                        content.maxDeviation};
   std::vector<BezierVertex> before = now.after;
   before.front().controlOut = latest->startOutBefore;
   before.back().controlIn = latest->endInBefore;
@@ -209,6 +203,12 @@ QString CombineRefusalText(int segments, int start, std::optional<int> count,
       .arg(SegmentCountText(segments), choice);
 }
 
+std::optional<SegmentRun> RunFromText(const std::string& countText, int start) {
+  const std::optional<int> last = LastSegmentFromText(countText);
+  if (!last) return std::nullopt;
+  return SegmentRun{start, *last + 1};
+}
+
 SegmentRun ChangedRun(std::span<const BezierVertex> then, std::span<const BezierVertex> now) {
   if (then.size() != now.size() || then.data() == now.data()) return {};
   std::optional<std::size_t> first, last;
@@ -221,7 +221,7 @@ SegmentRun ChangedRun(std::span<const BezierVertex> then, std::span<const Bezier
   const int from = static_cast<int>(*first), to = static_cast<int>(*last);
   if (to > from) return {from, to - from};
   // One vertex: the segment it starts, or the one it ends when it starts none.
-  const int segments = static_cast<int>(now.size()) - 1;
+  const int segments = SegmentCount(now);
   return {std::min(from, std::max(segments - 1, 0)), 1};
 }
 

@@ -73,11 +73,10 @@ using TrackVersionPtr = std::shared_ptr<const TrackVersion>;
 QString CombineRefusalText(int segments, int start, std::optional<int> count,
                            const CombineResult* refused);
 
-// Segments first … first + count − 1 of a track; none when count is 0.
-struct SegmentRun {
-  int first = 0;
-  int count = 0;
-};
+// The run that a count typed in the text box names from segment `start`: the count read as
+// the window reads it (|v| rounded half to even). Nothing when the text gives no count that
+// fits in 16 bits. Whether the run fits the track is the combine's to say.
+std::optional<SegmentRun> RunFromText(const std::string& countText, int start);
 
 // The COMBINE! last done and not undone: its run, the run's two handles as they were before
 // it (the rest of the run it left as it found), what its fit reported, and how many runs the

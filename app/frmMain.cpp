@@ -277,22 +277,19 @@ void frmMain::LoadTrackPath() {
 
 void frmMain::btnMod_Click() {
   VertexChunk& chunk = model_.bezr;
-  const std::optional<int> last = LastSegmentFromText(Text1->text().toStdString());
-  if (!last) {
+  const std::optional<SegmentRun> run = RunFromText(Text1->text().toStdString(), start_);
+  if (!run) {
     messages_->Warning(this, "Combine Error",
                        CombineRefusalText(SegmentCount(chunk), start_, std::nullopt, nullptr));
     return;
   }
-  const int segments = *last + 1;
-  const int first = start_;
-  // The start is at most the track's last segment and the count 16-bit, so the run's last
-  // segment fits in an int.
-  const int runLast = first + *last;
-  const bool runExists =
-      *last >= 0 && static_cast<std::size_t>(runLast) + 1 < chunk.Vertices.size();
+  const auto [first, segments] = *run;
+  // The handles the combine would change, read where the run lies within the track; the
+  // combine itself says whether it does.
+  const bool runExists = segments >= 1 && first >= 0 && segments <= SegmentCount(chunk) - first;
   const CombineUndoStep::Handles before =
       runExists ? CombineUndoStep::Read(chunk, first, segments) : CombineUndoStep::Handles{};
-  const CombineResult result = CombineSegments(chunk, first, runLast);
+  const CombineResult result = CombineRun(chunk, *run);
   if (!result.combined()) {
     messages_->Warning(this, "Combine Error",
                        CombineRefusalText(SegmentCount(chunk), start_, segments, &result));

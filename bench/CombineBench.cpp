@@ -12,6 +12,7 @@
 #include "geometry/BezierPoint.h"
 #include "geometry/CurveFit.h"
 #include "geometry/FitColumns.h"
+#include "geometry/SampleSchedule.h"
 #include "geometry/SegmentMerge.h"
 #include "geometry/VectorMath.h"
 #include "geometry/VectorPath.h"
@@ -45,10 +46,10 @@ void BM_FitSegments(benchmark::State& state) {
   const std::vector<qu::BezierVertex> v = qu::samples::MakeSmoothPath(segments + 1);
   std::vector<qu::Vector3> points;
   for (int i = 0; i < segments; ++i) {
-    for (float t = 0.0f; t <= qu::kSampleLimit; t = t + qu::kSampleStep) {
+    qu::ForEachSampleParameter([&](float t) {
       points.push_back(qu::BezierPoint(v[i].position, v[i].controlOut, v[i + 1].position,
                                        v[i + 1].controlIn, t));
-    }
+    });
   }
   points.push_back(v[static_cast<std::size_t>(segments)].position);
   const qu::Vector3 start = qu::VecSub(v[0].controlOut, v[0].position);

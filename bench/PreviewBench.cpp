@@ -14,7 +14,7 @@
 #include "app/Preview.h"
 #include "app/frmMain.h"
 #include "examples/SampleTracks.h"
-#include "plot/CombineOverlay.h"
+#include "geometry/SegmentMerge.h"
 #include "plot/TrackPlot.h"
 #include "trackio/TrackFile.h"
 
@@ -88,12 +88,12 @@ void BM_RunDrawing(benchmark::State& state) {
   const auto vertices = qu::samples::MakeSmoothPath(static_cast<int>(state.range(0)));
   const int count = static_cast<int>(state.range(1));
   const int first = (static_cast<int>(vertices.size()) - 1 - count) / 2;
-  const auto combined = qu::plot::BuildCombineOverlay(vertices, first, count);
-  if (!combined.overlay) state.SkipWithError("refused");
+  const auto combined = qu::CombineCopyOfRun(vertices, {first, count});
+  if (!combined.combined) state.SkipWithError("refused");
   const auto scope = state.range(2) ? qu::plot::PlanScope::kWholeTrack : qu::plot::PlanScope::kRun;
   for (auto _ : state) {
     const qu::plot::Drawing drawing =
-        qu::plot::DrawTrack(vertices, "run", &*combined.overlay, scope);
+        qu::plot::DrawTrack(vertices, "run", &*combined.combined, scope);
     benchmark::DoNotOptimize(drawing.frames.data());
   }
 }

@@ -42,16 +42,9 @@ int RunCombine(const CombineOptions& options) {
   if (Status status = LoadTrack(options.input, model); !status) {
     return Fail(kCannotLoad, status.reason());
   }
-  // The run is checked with its end in 64 bits first: S + N − 1 need not fit an int, and once
-  // the run lies within the track it does.
-  const int first = options.start;
-  if (CombineResult check = CheckCombineRun(model.bezr.Vertices, first, options.segments);
-      !check.combined()) {
-    return Fail(kCombineRefused, check.reason);
-  }
-  const int last = first + options.segments - 1;
+  const SegmentRun run{options.start, options.segments};
   const VertexChunk before = model.bezr;
-  const CombineResult result = CombineSegments(model.bezr, first, last);
+  const CombineResult result = CombineRun(model.bezr, run);
   if (!result.combined()) return Fail(kCombineRefused, result.reason);
   TrackFiles files;
   if (Status status = SaveTrackTo(options.output, model, files); !status) {
@@ -62,6 +55,9 @@ int RunCombine(const CombineOptions& options) {
   std::ostream& report = NamesStandardOutput(options.output) ? std::cerr : std::cout;
   const auto& was = before.Vertices;
   const auto& now = model.bezr.Vertices;
+  // A run the combine took lies within the track, so its last segment fits an int.
+  const int first = run.first;
+  const int last = run.first + run.count - 1;
   const auto end = static_cast<std::size_t>(last + 1);
   report << "combined segments " << first << " to " << last << " of " << SegmentCount(before)
          << " (" << result.sampleCount << " samples)\n";

@@ -9,8 +9,8 @@
 #include "cli/ExitCodes.h"
 #include "cli/OutputTarget.h"
 #include "geometry/SegmentMerge.h"
-#include "plot/CombineOverlay.h"
 #include "plot/SvgWriter.h"
+#include "plot/Title.h"
 #include "plot/TrackPlot.h"
 #include "trackio/FileAccess.h"
 #include "trackio/TrackFile.h"
@@ -27,12 +27,12 @@ struct PlotOptions {
 
 // The words after the file name in the title: the first N segments, or a run that starts later
 // by its first and last segment.
-std::string CombineTitle(int first, int count) {
-  if (first == 0 && count == 1) return ": the first segment combined";
-  if (first == 0) return ": the first " + std::to_string(count) + " segments combined";
-  if (count == 1) return ": segment " + std::to_string(first) + " combined";
-  return ": segments " + std::to_string(first) + " to " + std::to_string(first + count - 1) +
-         " combined";
+std::string CombineTitle(const SegmentRun& run) {
+  if (run.first == 0 && run.count == 1) return ": the first segment combined";
+  if (run.first == 0) return ": the first " + std::to_string(run.count) + " segments combined";
+  if (run.count == 1) return ": segment " + std::to_string(run.first) + " combined";
+  return ": segments " + std::to_string(run.first) + " to " +
+         std::to_string(run.first + run.count - 1) + " combined";
 }
 
 int RunPlot(const PlotOptions& options) {
@@ -40,22 +40,14 @@ int RunPlot(const PlotOptions& options) {
   if (Status status = LoadTrack(options.input, model); !status) {
     return Fail(kCannotLoad, status.reason());
   }
-  std::string title = plot::ShortenedName(Utf8FromPath(PathFromUtf8(options.input).filename()));
-  std::optional<plot::CombineOverlay> overlay;
+  std::string title = plot::TitleName(Utf8FromPath(PathFromUtf8(options.input).filename()));
+  std::optional<CombinedRun> overlay;
   if (options.segments) {
-    // The run's end in 64 bits first, so that a run past the largest int is refused with its
-    // true start and count; a run within the track has an end that fits an int.
-    const int first = options.start;
-    const int count = *options.segments;
-    if (CombineResult check = CheckCombineRun(model.bezr.Vertices, first, count);
-        !check.combined()) {
-      return Fail(kCombineRefused, check.reason);
-    }
-    plot::CombineOverlayResult combined =
-        plot::BuildCombineOverlay(model.bezr.Vertices, first, count);
-    if (!combined.overlay) return Fail(kCombineRefused, combined.combine.reason);
-    overlay = std::move(combined.overlay);
-    title += CombineTitle(first, count);
+    const SegmentRun run{options.start, *options.segments};
+    CombinedCopy combined = CombineCopyOfRun(model.bezr.Vertices, run);
+    if (!combined.combined) return Fail(kCombineRefused, combined.combine.reason);
+    overlay = std::move(combined.combined);
+    title += CombineTitle(run);
   }
   const std::string svg =
       plot::WriteSvg(plot::DrawTrack(model.bezr.Vertices, title, overlay ? &*overlay : nullptr));

@@ -159,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The check alone gives the same refusal, unless the fit itself was refused.
-  const qu::CombineResult check = qu::CheckCombineRun(table.Vertices, first, count);
+  const qu::CombineResult check = qu::CheckCombineRun(table.Vertices, {first, count});
   if (check.refusal != baseline.result.refusal &&
       !(check.combined() && baseline.result.refusal == qu::CombineRefusal::kNotFinite)) {
     std::abort();

@@ -16,7 +16,6 @@
 
 #include "cli/TrackReport.h"
 #include "geometry/SegmentMerge.h"
-#include "plot/CombineOverlay.h"
 #include "plot/SvgWriter.h"
 #include "plot/TrackPlot.h"
 #include "text/DisplayText.h"
@@ -157,18 +156,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   CheckRoundTrip(model);
   // The picture's overlay is the same combine, made on a copy of the run alone.
-  const qu::plot::CombineOverlayResult overlay =
-      qu::plot::BuildCombineOverlay(before.bezr.Vertices, 0, segments);
-  if (!overlay.overlay ||
+  const qu::CombinedCopy overlay = qu::CombineCopyOfRun(before.bezr.Vertices, {0, segments});
+  if (!overlay.combined ||
       std::memcmp(&overlay.combine.maxDeviation, &result.maxDeviation, sizeof(double)) != 0) {
     std::abort();
   }
-  for (std::size_t i = 0; i < overlay.overlay->after.size(); ++i) {
-    if (std::memcmp(&overlay.overlay->after[i], &model.bezr.Vertices[i],
+  for (std::size_t i = 0; i < overlay.combined->after.size(); ++i) {
+    if (std::memcmp(&overlay.combined->after[i], &model.bezr.Vertices[i],
                     sizeof(qu::BezierVertex)) != 0) {
       std::abort();
     }
   }
-  CheckSvg(qu::plot::WriteSvg(qu::plot::DrawTrack(before.bezr.Vertices, name, &*overlay.overlay)));
+  CheckSvg(qu::plot::WriteSvg(qu::plot::DrawTrack(before.bezr.Vertices, name, &*overlay.combined)));
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "geometry/FitKernels.h"
 #include "geometry/VectorMath.h"
 #include "geometry/VectorPath.h"
 

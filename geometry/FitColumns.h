@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "geometry/CubicSegment.h"
-#include "geometry/FitKernels.h"
+#include "geometry/FitParams.h"
 #include "trackio/Vector3.h"
 
 namespace qu {

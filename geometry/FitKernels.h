@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "geometry/CubicSegment.h"
+#include "geometry/FitParams.h"
 #include "trackio/Vector3.h"
 
 namespace qu {
@@ -16,8 +17,6 @@ namespace qu {
 // Tangent convention: the start tangent points from the first sample into the curve, the end
 // tangent from the last sample back into the curve. Tangents are used unnormalised, so fitted
 // distances along them are measured in tangent lengths.
-
-using Params = std::vector<double>;
 
 // The cubic Bernstein basis, for any t.
 inline double B0(double t) {

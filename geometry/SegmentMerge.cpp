@@ -1,5 +1,6 @@
 #include "geometry/SegmentMerge.h"
 
+#include <array>
 #include <span>
 #include <vector>
 
@@ -33,10 +34,10 @@ std::string BeyondTrackReason(int segments, int first, long long count) {
   return reason + " (segments " + std::to_string(first) + " to " + std::to_string(last) + ")";
 }
 
-// The checks of CheckCombine on the run of `count` segments from `first`, in 64 bits so that
+// The checks of a combine on the run of `count` segments from `first`, in 64 bits so that
 // neither the count nor the run's end can wrap.
 CombineResult CheckRun(std::span<const BezierVertex> vertices, int first, long long count) {
-  const int segments = vertices.empty() ? 0 : static_cast<int>(vertices.size()) - 1;
+  const int segments = SegmentCount(vertices);
   const long long last = first + count - 1;
   if (count < 1) {
     return Refuse(CombineRefusal::kEmptyRun,
@@ -67,23 +68,19 @@ CombineResult CheckRun(std::span<const BezierVertex> vertices, int first, long l
 
 }  // namespace
 
-CombineResult CheckCombine(std::span<const BezierVertex> vertices, int first, int last) {
-  return CheckRun(vertices, first, static_cast<long long>(last) - first + 1);
-}
-
-CombineResult CheckCombineRun(std::span<const BezierVertex> vertices, int first, int count) {
-  return CheckRun(vertices, first, count);
+CombineResult CheckCombineRun(std::span<const BezierVertex> vertices, const SegmentRun& run) {
+  return CheckRun(vertices, run.first, run.count);
 }
 
 namespace {
 
-// Five samples per segment at t = 0, 0.2, …, 0.8, then the run's end point. The samples
-// live in memory the thread keeps for the next merge, as the fit's own memory does; they stay
-// valid until the thread's next call.
+// Each segment sampled at the parameters of the sample schedule, then the run's end point.
+// The samples live in memory the thread keeps for the next merge, as the fit's own memory
+// does; they stay valid until the thread's next call.
 std::span<const Vector3> SampleRun(const std::vector<BezierVertex>& v, int first, int last) {
-  std::vector<BezierWeights> weights;
-  for (float t = 0.0f; t <= kSampleLimit; t = t + kSampleStep)
-    weights.push_back(BezierWeightsAt(t));
+  std::array<BezierWeights, kSamplesPerSegment> weights{};
+  std::size_t filled = 0;
+  ForEachSampleParameter([&](float t) { weights[filled++] = BezierWeightsAt(t); });
   thread_local std::vector<Vector3> points;
   points.clear();
   points.reserve(static_cast<std::size_t>(kSamplesPerSegment * (last - first + 1) + 1));
@@ -98,17 +95,10 @@ std::span<const Vector3> SampleRun(const std::vector<BezierVertex>& v, int first
   return points;
 }
 
-}  // namespace
-
-int SegmentCount(const VertexChunk& chunk) {
-  return chunk.Vertices.empty() ? 0 : static_cast<int>(chunk.Vertices.size()) - 1;
-}
-
-CombineResult CombineSegments(VertexChunk& chunk, int first, int last) {
-  CombineResult result = CheckCombine(chunk.Vertices, first, last);
-  if (!result.combined()) return result;
-
-  std::vector<BezierVertex>& v = chunk.Vertices;
+// Fits segments first … last of a table that has passed CheckRun and writes the two handles;
+// refused only when the fit gives points that are not finite.
+CombineResult FitRun(std::vector<BezierVertex>& v, int first, int last) {
+  CombineResult result;
   BezierVertex& start = v[static_cast<std::size_t>(first)];
   BezierVertex& end = v[static_cast<std::size_t>(last + 1)];
   const std::span<const Vector3> points = SampleRun(v, first, last);
@@ -132,6 +122,39 @@ CombineResult CombineSegments(VertexChunk& chunk, int first, int last) {
   result.fitError = trace.front().error;
   result.sampleCount = static_cast<int>(points.size());
   return result;
+}
+
+// The one combine of a table: the run checked, once, then fitted.
+CombineResult Combine(std::vector<BezierVertex>& v, int first, long long count) {
+  const CombineResult check = CheckRun(v, first, count);
+  if (!check.combined()) return check;
+  return FitRun(v, first, static_cast<int>(first + count - 1));
+}
+
+}  // namespace
+
+CombineResult CombineRun(VertexChunk& chunk, const SegmentRun& run) {
+  return Combine(chunk.Vertices, run.first, run.count);
+}
+
+CombineResult CombineSegments(VertexChunk& chunk, int first, int last) {
+  return Combine(chunk.Vertices, first, static_cast<long long>(last) - first + 1);
+}
+
+CombinedCopy CombineCopyOfRun(std::span<const BezierVertex> vertices, const SegmentRun& run) {
+  CombinedCopy out;
+  // Checked on the track, so that a refusal names the track's vertices; a run that passes
+  // ends inside the table.
+  out.combine = CheckCombineRun(vertices, run);
+  if (!out.combine.combined()) return out;
+
+  // The run alone, vertices first … first + count, fitted as segments 0 … count − 1.
+  const auto from = vertices.begin() + run.first;
+  std::vector<BezierVertex> copy(from, from + run.count + 1);
+  out.combine = FitRun(copy, 0, run.count - 1);
+  if (!out.combine.combined()) return out;
+  out.combined = CombinedRun{run, std::move(copy), out.combine.maxDeviation};
+  return out;
 }
 
 }  // namespace qu

@@ -10,6 +10,7 @@
 #include "geometry/BezierPoint.h"
 #include "geometry/CurveFit.h"
 #include "geometry/FitColumns.h"
+#include "geometry/SampleSchedule.h"
 #include "geometry/VectorPath.h"
 
 namespace qu {
@@ -35,10 +36,10 @@ SampledRun RandomRun(std::mt19937& random, int segments, float turn) {
   const std::vector<BezierVertex> v = samples::SmoothVertices(path);
   SampledRun run;
   for (std::size_t i = 0; i + 1 < v.size(); ++i) {
-    for (float t : {0.0f, 0.2f, 0.4f, 0.6f, 0.8f}) {
+    ForEachSampleParameter([&](float t) {
       run.points.push_back(
           BezierPoint(v[i].position, v[i].controlOut, v[i + 1].position, v[i + 1].controlIn, t));
-    }
+    });
   }
   run.points.push_back(v.back().position);
   run.startTangent = {v.front().controlOut.x - v.front().position.x,

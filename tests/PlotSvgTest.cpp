@@ -6,7 +6,7 @@
 #include <map>
 
 #include "examples/SampleTracks.h"
-#include "plot/CombineOverlay.h"
+#include "geometry/SegmentMerge.h"
 #include "plot/SvgWriter.h"
 #include "plot/TrackPlot.h"
 
@@ -59,9 +59,9 @@ TEST(PlotSvg, APlainTrackHasTwoViewsOfOneCurveEach) {
 
 TEST(PlotSvg, ACombineShowsBeforeAfterAndTheTwoHandles) {
   const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
-  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, 3);
-  ASSERT_TRUE(combined.overlay);
-  SvgSummary svg = Read(WriteSvg(DrawTrack(vertices, "sample", &*combined.overlay)));
+  const CombinedCopy combined = CombineCopyOfRun(vertices, {0, 3});
+  ASSERT_TRUE(combined.combined);
+  SvgSummary svg = Read(WriteSvg(DrawTrack(vertices, "sample", &*combined.combined)));
   ASSERT_TRUE(svg.wellFormed);
   EXPECT_EQ(svg.pathsInGroup["plan"], 3 + 2);  // rest, before, after; two handles
   EXPECT_EQ(svg.pathsInGroup["elevation"], 3);

@@ -6,11 +6,15 @@
 
 #include "examples/SampleTracks.h"
 #include "geometry/SegmentMerge.h"
-#include "plot/CombineOverlay.h"
+#include "plot/Legend.h"
+#include "plot/Sampling.h"
 #include "plot/Strokes.h"
 #include "plot/SvgWriter.h"
+#include "plot/Title.h"
 #include "plot/TrackPlot.h"
+#include "plot/Views.h"
 #include "text/DisplayText.h"
+#include "text/ShortenedName.h"
 
 namespace qu::plot {
 namespace {
@@ -129,9 +133,9 @@ TEST(Plot, ClippingKeepsTheLinesThatCrossTheFrame) {
 TEST(Plot, ALargeTrackGivesASmallPicture) {
   const auto vertices = samples::MakeSmoothPath(200000);
   EXPECT_LE(WriteSvg(DrawTrack(vertices, "large")).size(), 1'000'000u);
-  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, 50);
-  ASSERT_TRUE(combined.overlay);
-  EXPECT_LE(WriteSvg(DrawTrack(vertices, "large", &*combined.overlay)).size(), 1'000'000u);
+  const CombinedCopy combined = CombineCopyOfRun(vertices, {0, 50});
+  ASSERT_TRUE(combined.combined);
+  EXPECT_LE(WriteSvg(DrawTrack(vertices, "large", &*combined.combined)).size(), 1'000'000u);
 }
 
 // Whether two vertex tables hold the same bytes.
@@ -140,8 +144,8 @@ bool SameBytes(std::span<const BezierVertex> a, std::span<const BezierVertex> b)
          (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(BezierVertex)) == 0);
 }
 
-// The overlay builder combines a copy of the run alone: the same bits and the same refusals
-// as CombineSegments on the whole table, and the track untouched.
+// The combine of a copy of the run alone, the overlay a picture draws: the same bits and the
+// same refusals as CombineSegments on the whole table, and the track untouched.
 TEST(Plot, TheOverlayIsTheCombineOfTheRun) {
   std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
   broken[5].controlIn.y = NAN;
@@ -168,15 +172,15 @@ TEST(Plot, TheOverlayIsTheCombineOfTheRun) {
     VertexChunk whole;
     whole.Vertices = row.vertices;
     const CombineResult expected = CombineSegments(whole, 0, row.count - 1);
-    const CombineOverlayResult built = BuildCombineOverlay(row.vertices, 0, row.count);
+    const CombinedCopy built = CombineCopyOfRun(row.vertices, {0, row.count});
     EXPECT_EQ(built.combine.refusal, expected.refusal);
     EXPECT_EQ(built.combine.reason, expected.reason);
-    EXPECT_EQ(built.overlay.has_value(), expected.combined());
+    EXPECT_EQ(built.combined.has_value(), expected.combined());
     EXPECT_TRUE(SameBytes(before, row.vertices));
-    if (!built.overlay) continue;
-    const CombineOverlay& overlay = *built.overlay;
-    EXPECT_EQ(overlay.first, 0);
-    EXPECT_EQ(overlay.count, row.count);
+    if (!built.combined) continue;
+    const CombinedRun& overlay = *built.combined;
+    EXPECT_EQ(overlay.run.first, 0);
+    EXPECT_EQ(overlay.run.count, row.count);
     EXPECT_EQ(overlay.maxDeviation, expected.maxDeviation);
     ASSERT_EQ(overlay.after.size(), static_cast<std::size_t>(row.count) + 1);
     EXPECT_TRUE(SameBytes(overlay.after, {whole.Vertices.data(), overlay.after.size()}));
@@ -250,9 +254,9 @@ TEST(PlotDrawing, APlainTrackIsOneCurveInEachFrame) {
 
 TEST(PlotDrawing, ACombineShowsTheRunBeforeAndAfterAndTheHandles) {
   const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
-  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, 3);
-  ASSERT_TRUE(combined.overlay);
-  const Drawing drawing = DrawTrack(vertices, "sample", &*combined.overlay);
+  const CombinedCopy combined = CombineCopyOfRun(vertices, {0, 3});
+  ASSERT_TRUE(combined.combined);
+  const Drawing drawing = DrawTrack(vertices, "sample", &*combined.combined);
   ASSERT_EQ(drawing.frames.size(), 2u);
   const Frame& plan = drawing.frames[0];
   const Frame& elevation = drawing.frames[1];
@@ -294,9 +298,9 @@ TEST(PlotDrawing, ACombineShowsTheRunBeforeAndAfterAndTheHandles) {
 
 TEST(PlotDrawing, ARunOfTheWholeTrackLeavesNoRest) {
   const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
-  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, 44);
-  ASSERT_TRUE(combined.overlay);
-  const Drawing drawing = DrawTrack(vertices, "sample", &*combined.overlay);
+  const CombinedCopy combined = CombineCopyOfRun(vertices, {0, 44});
+  ASSERT_TRUE(combined.combined);
+  const Drawing drawing = DrawTrack(vertices, "sample", &*combined.combined);
   EXPECT_EQ(StylesOf(drawing.frames[1]),
             (std::vector<LineStyle>{LineStyle::kRunAfter, LineStyle::kRunBefore}));
 }
@@ -305,9 +309,9 @@ TEST(PlotDrawing, ARunOfTheWholeTrackLeavesNoRest) {
 // run is, and the run's profile goes on from the length before it.
 TEST(PlotDrawing, ARunThatStartsLaterHasTrackOnBothSides) {
   const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
-  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 10, 3);
-  ASSERT_TRUE(combined.overlay);
-  const Drawing drawing = DrawTrack(vertices, "sample", &*combined.overlay);
+  const CombinedCopy combined = CombineCopyOfRun(vertices, {10, 3});
+  ASSERT_TRUE(combined.combined);
+  const Drawing drawing = DrawTrack(vertices, "sample", &*combined.combined);
   EXPECT_EQ(drawing.legend.at(0).label.text, "segments 10 to 12 before");
   const Frame& elevation = drawing.frames.at(1);
   ASSERT_EQ(elevation.lines.at(0).style, LineStyle::kRest);
@@ -371,11 +375,11 @@ TEST(PlotDrawing, EverySampleLiesWithinTheToleranceOfTheLinesDrawn) {
     ExpectEverySampleDrawn(plain.frames[1], LineStyle::kTrack, ElevationView(whole));
 
     const int run = segments / 3;
-    const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, run);
-    ASSERT_TRUE(combined.overlay);
-    const Drawing drawing = DrawTrack(vertices, "combined", &*combined.overlay);
+    const CombinedCopy combined = CombineCopyOfRun(vertices, {0, run});
+    ASSERT_TRUE(combined.combined);
+    const Drawing drawing = DrawTrack(vertices, "combined", &*combined.combined);
     const std::vector<Vector3> before = SamplePath(vertices, 0, run - 1, 16);
-    const std::vector<Vector3> after = SamplePath(combined.overlay->after, 0, run - 1, 16);
+    const std::vector<Vector3> after = SamplePath(combined.combined->after, 0, run - 1, 16);
     const std::vector<Vector3> rest = SamplePath(vertices, run, segments - 1, 16);
     ExpectEverySampleDrawn(drawing.frames[0], LineStyle::kRunBefore, PlanView(before));
     ExpectEverySampleDrawn(drawing.frames[0], LineStyle::kRunAfter, PlanView(after));
@@ -412,11 +416,12 @@ TEST(PlotDrawing, ARunOverThePreparedTrackIsTheRunDrawnWhole) {
     SCOPED_TRACE(testing::Message() << c.vertices << " " << c.first << " " << c.count);
     const auto vertices = c.vertices > 0 ? samples::MakeSmoothPath(c.vertices)
                                          : samples::MakeSampleTrack().bezr.Vertices;
-    const auto combined = BuildCombineOverlay(vertices, c.first, c.count);
-    ASSERT_TRUE(combined.overlay);
-    const Drawing expected = DrawTrack(vertices, "run", &*combined.overlay, PlanScope::kWholeTrack);
+    const auto combined = CombineCopyOfRun(vertices, {c.first, c.count});
+    ASSERT_TRUE(combined.combined);
+    const Drawing expected =
+        DrawTrack(vertices, "run", &*combined.combined, PlanScope::kWholeTrack);
     const WholeTrack whole = PrepareWholeTrack(vertices);
-    const Drawing drawn = DrawRunOnWholeTrack(whole, vertices, "run", *combined.overlay);
+    const Drawing drawn = DrawRunOnWholeTrack(whole, vertices, "run", *combined.combined);
     ASSERT_EQ(drawn.frames.size(), 2u);
     for (std::size_t f = 0; f < 2; ++f) {
       const Frame& want = expected.frames[f];
@@ -446,7 +451,7 @@ TEST(PlotDrawing, ARunOverThePreparedTrackIsTheRunDrawnWhole) {
     chunk.Vertices = before;
     ASSERT_TRUE(CombineSegments(chunk, 20, 23).combined());
     const std::vector<BezierVertex>& now = chunk.Vertices;
-    const CombineOverlay latest{20, 4, {now.begin() + 20, now.begin() + 25}, 0.5};
+    const CombinedRun latest{{20, 4}, {now.begin() + 20, now.begin() + 25}, 0.5};
     const Drawing expected = DrawTrack(before, "run", &latest, PlanScope::kWholeTrack);
     const Drawing drawn = DrawRunOnWholeTrack(PrepareWholeTrack(now), now, "run", latest,
                                               {before.begin() + 20, before.begin() + 25});
@@ -465,12 +470,12 @@ TEST(PlotDrawing, ARunOverThePreparedTrackIsTheRunDrawnWhole) {
   // draws it, the rest included.
   std::vector<BezierVertex> broken = samples::MakeSampleTrack().bezr.Vertices;
   broken[5].position.x = NAN;
-  const auto combined = BuildCombineOverlay(broken, 20, 4);
-  ASSERT_TRUE(combined.overlay);
+  const auto combined = CombineCopyOfRun(broken, {20, 4});
+  ASSERT_TRUE(combined.combined);
   const WholeTrack whole = PrepareWholeTrack(broken);
   EXPECT_TRUE(whole.lengthAt.empty());
-  const Drawing expected = DrawTrack(broken, "run", &*combined.overlay, PlanScope::kWholeTrack);
-  const Drawing drawn = DrawRunOnWholeTrack(whole, broken, "run", *combined.overlay);
+  const Drawing expected = DrawTrack(broken, "run", &*combined.combined, PlanScope::kWholeTrack);
+  const Drawing drawn = DrawRunOnWholeTrack(whole, broken, "run", *combined.combined);
   for (std::size_t f = 0; f < 2; ++f) {
     EXPECT_FALSE(drawn.frames[f].restAt);
     ASSERT_EQ(drawn.frames[f].lines.size(), expected.frames[f].lines.size());
@@ -488,7 +493,7 @@ TEST(PlotDrawing, LegendEntriesNeverOverlap) {
   for (const int first : {7, 97, 997, 9997, 99997, 999997, 1999997, 9999997}) {
     for (const bool runMarked : {false, true}) {
       SCOPED_TRACE(testing::Message() << first << (runMarked ? " marked" : ""));
-      const CombineOverlay overlay{first, 6, {}, 0.5};
+      const CombinedRun overlay{{first, 6}, {}, 0.5};
       Drawing drawing;
       DrawLegend(drawing, &overlay, runMarked);
       ASSERT_EQ(drawing.legend.size(), runMarked ? 5u : 4u);

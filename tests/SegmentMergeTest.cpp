@@ -143,7 +143,7 @@ TEST(SegmentMerge, RunsGivenByFirstAndCountNameTheirTrueEnd) {
       {0, 2147483647, "the track has only 44 segments; cannot combine 2147483647"},
   };
   for (const auto& c : cases) {
-    const CombineResult result = CheckCombineRun(model.bezr.Vertices, c.first, c.count);
+    const CombineResult result = CheckCombineRun(model.bezr.Vertices, {c.first, c.count});
     EXPECT_EQ(result.refusal, *c.reason ? CombineRefusal::kBeyondTrack : CombineRefusal::kNone)
         << c.first;
     EXPECT_EQ(result.reason, c.reason);

@@ -19,9 +19,10 @@
 #include <stdexcept>
 
 #include "examples/SampleTracks.h"
-#include "plot/CombineOverlay.h"
+#include "geometry/SegmentMerge.h"
 #include "plot/SvgWriter.h"
 #include "plot/TrackPlot.h"
+#include "plot/XmlWriter.h"
 
 namespace qu::plot {
 namespace {
@@ -34,9 +35,17 @@ std::string Number(double value) {
 
 TEST(SvgWriter, NumbersAreWrittenToATenthWithoutATrailingZero) {
   const std::vector<std::pair<double, std::string>> rows = {
-      {0, "0"},           {800, "800"},         {1.5, "1.5"},      {2.25, "2.3"},
-      {-3, "-3"},         {-0.04, "0"},         {-0.05, "-0.1"},   {123456.78, "123456.8"},
-      {0.95, "1"},        {-1e14, "-100000000000000"}, {1e15, "1000000000000000.0"},
+      {0, "0"},
+      {800, "800"},
+      {1.5, "1.5"},
+      {2.25, "2.3"},
+      {-3, "-3"},
+      {-0.04, "0"},
+      {-0.05, "-0.1"},
+      {123456.78, "123456.8"},
+      {0.95, "1"},
+      {-1e14, "-100000000000000"},
+      {1e15, "1000000000000000.0"},
   };
   for (const auto& [value, text] : rows) EXPECT_EQ(Number(value), text) << value;
 }
@@ -64,8 +73,12 @@ TEST(SvgWriter, TextsAndAttributeValuesAreEscapedInTheirDisplayForm) {
 // locale search path that LOCPATH names for as long as the process runs.
 struct KeptByTheCLibrary {
 #if defined(__SANITIZE_ADDRESS__)
-  KeptByTheCLibrary() { __lsan_disable(); }
-  ~KeptByTheCLibrary() { __lsan_enable(); }
+  KeptByTheCLibrary() {
+    __lsan_disable();
+  }
+  ~KeptByTheCLibrary() {
+    __lsan_enable();
+  }
 #else
   KeptByTheCLibrary() {}
   ~KeptByTheCLibrary() {}
@@ -87,8 +100,8 @@ class DecimalCommaLocale {
     folder_ = std::filesystem::temp_directory_path() /
               ("qu-locale-" + std::to_string(std::rand()) + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
-    const std::string command = "localedef -i de_DE -f UTF-8 '" + (folder_ / "de_DE.UTF-8").string() +
-                                "' >/dev/null 2>&1";
+    const std::string command =
+        "localedef -i de_DE -f UTF-8 '" + (folder_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
     [[maybe_unused]] const int status = std::system(command.c_str());
     if (std::filesystem::exists(folder_ / "de_DE.UTF-8")) {
       ::setenv("LOCPATH", folder_.c_str(), 1);
@@ -113,9 +126,13 @@ class DecimalCommaLocale {
   }
 
   // Why there is none; empty when it is in force.
-  const std::string& missing() const { return missing_; }
+  const std::string& missing() const {
+    return missing_;
+  }
   // Whether the C++ library's global locale stayed "C" (Windows).
-  bool cOnly() const { return cOnly_; }
+  bool cOnly() const {
+    return cOnly_;
+  }
 
  private:
   bool Use(const char* name) {
@@ -146,8 +163,8 @@ class DecimalCommaLocale {
 
 std::string SamplePicture() {
   const auto vertices = samples::MakeSampleTrack().bezr.Vertices;
-  const CombineOverlayResult combined = BuildCombineOverlay(vertices, 0, 3);
-  return WriteSvg(DrawTrack(vertices, "sample", &*combined.overlay));
+  const CombinedCopy combined = CombineCopyOfRun(vertices, {0, 3});
+  return WriteSvg(DrawTrack(vertices, "sample", &*combined.combined));
 }
 
 TEST(SvgWriter, TheLocaleChangesNoByte) {

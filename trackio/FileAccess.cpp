@@ -10,6 +10,9 @@
 #include "trackio/PlatformFiles.h"
 
 namespace qu {
+
+using Kind = FileInfo::Kind;
+
 namespace {
 
 std::string Quoted(const std::string& path) {

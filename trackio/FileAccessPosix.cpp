@@ -17,9 +17,13 @@
 #include <string_view>
 #include <system_error>
 
+#include "trackio/FileAccess.h"
 #include "trackio/PlatformFiles.h"
+#include "trackio/TrackBuffer.h"
 
 namespace qu {
+
+using Kind = FileInfo::Kind;
 
 // Here a name is a device only where a device file of that name exists.
 const bool kDeviceNamesAreReserved = false;

@@ -9,9 +9,13 @@
 #include <system_error>
 #include <utility>
 
+#include "trackio/FileAccess.h"
 #include "trackio/PlatformFiles.h"
+#include "trackio/TrackBuffer.h"
 
 namespace qu {
+
+using Kind = FileInfo::Kind;
 
 // Windows opens a device for a name such as CON or NUL in any folder.
 const bool kDeviceNamesAreReserved = true;

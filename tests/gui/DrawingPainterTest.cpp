@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "app/DrawingPainter.h"
+#include "plot/Legend.h"
 #include "plot/TrackPlot.h"
 
 namespace qu {
@@ -84,7 +85,7 @@ class DrawingPainterTest : public QObject {
       QSKIP("no proportional sans-serif face on this platform");
     }
     for (const int first : {7, 97, 9997, 1999997, 9999997}) {
-      const plot::CombineOverlay overlay{first, 6, {}, 1234.5};
+      const CombinedRun overlay{{first, 6}, {}, 1234.5};
       plot::Drawing drawing;
       plot::DrawLegend(drawing, &overlay, true);
       QVERIFY(!drawing.legend.empty());
