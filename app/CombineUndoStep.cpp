@@ -10,20 +10,23 @@ QString StepName(int first, int segments) {
 
 }  // namespace
 
-CombineUndoStep::CombineUndoStep(VertexChunk& chunk, int first, int segments, const Handles& before,
-                                 const Handles& after, double maxDeviation)
-    : QUndoCommand(StepName(first, segments)),
+CombineUndoStep::CombineUndoStep(VertexChunk& chunk, const SegmentRun& run, const Handles& before,
+                                 double maxDeviation)
+    : QUndoCommand(StepName(run.first, run.count)),
       chunk_(chunk),
-      startVertex_(static_cast<std::size_t>(first)),
-      endVertex_(static_cast<std::size_t>(first) + static_cast<std::size_t>(segments)),
+      startVertex_(static_cast<std::size_t>(run.first)),
+      endVertex_(static_cast<std::size_t>(run.first) + static_cast<std::size_t>(run.count)),
       before_(before),
-      after_(after),
+      after_(Read(chunk, run)),
       maxDeviation_(maxDeviation) {}
 
-CombineUndoStep::Handles CombineUndoStep::Read(const VertexChunk& chunk, int first, int segments) {
-  const auto start = static_cast<std::size_t>(first);
+CombineUndoStep::Handles CombineUndoStep::Read(const VertexChunk& chunk, const SegmentRun& run) {
+  const bool withinTable =
+      run.count >= 1 && run.first >= 0 && run.count <= SegmentCount(chunk) - run.first;
+  if (!withinTable) return {};
+  const auto start = static_cast<std::size_t>(run.first);
   return {chunk.Vertices[start].controlOut,
-          chunk.Vertices[start + static_cast<std::size_t>(segments)].controlIn};
+          chunk.Vertices[start + static_cast<std::size_t>(run.count)].controlIn};
 }
 
 void CombineUndoStep::Apply(const Handles& handles) {

@@ -3,6 +3,7 @@
 #include <QUndoCommand>
 #include <cstddef>
 
+#include "geometry/SegmentRun.h"
 #include "trackio/VertexChunks.h"
 
 namespace qu {
@@ -16,10 +17,11 @@ class CombineUndoStep : public QUndoCommand {
     Vector3 endIn;     // controlIn of the run's end vertex
   };
 
-  // The run is segments first … first + segments − 1, so vertex first + segments is its
-  // end; `maxDeviation` is what the fit reported.
-  CombineUndoStep(VertexChunk& chunk, int first, int segments, const Handles& before,
-                  const Handles& after, double maxDeviation);
+  // The step of the COMBINE! of `run` just done on `chunk`: `before` are the handles read
+  // before it, the handles now in the chunk are after it, and `maxDeviation` is what the fit
+  // reported.
+  CombineUndoStep(VertexChunk& chunk, const SegmentRun& run, const Handles& before,
+                  double maxDeviation);
 
   void undo() override { Apply(before_); }
   void redo() override { Apply(after_); }
@@ -30,7 +32,9 @@ class CombineUndoStep : public QUndoCommand {
   int segments() const { return static_cast<int>(endVertex_ - startVertex_); }
   const Handles& before() const { return before_; }
 
-  static Handles Read(const VertexChunk& chunk, int first, int segments);
+  // The two handles a COMBINE! of `run` rewrites; none when the run does not lie within the
+  // chunk's segments (the combine refuses it then).
+  static Handles Read(const VertexChunk& chunk, const SegmentRun& run);
 
  private:
   void Apply(const Handles& handles);

@@ -17,17 +17,10 @@ PreviewState::~PreviewState() {
   pool_.waitForDone();
 }
 
-void PreviewState::Loaded(const std::vector<BezierVertex>& vertices) {
-  current_ = std::make_shared<const std::vector<BezierVertex>>(vertices);
-  loaded_ = current_;
+void PreviewState::SetCurrent(VertexSnapshot vertices) {
+  if (vertices == current_) return;
+  current_ = std::move(vertices);
   ForgetVersion();
-}
-
-void PreviewState::Changed(const std::vector<BezierVertex>& vertices) {
-  if (!SameControlPoints(vertices, *current_)) {
-    current_ = std::make_shared<const std::vector<BezierVertex>>(vertices);
-    ForgetVersion();
-  }
 }
 
 void PreviewState::ForgetVersion() {

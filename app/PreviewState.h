@@ -11,9 +11,9 @@
 
 namespace qu {
 
-// What the window's preview keeps: the vertex table as it is now and as it was loaded
-// (snapshots, one copy while they are equal), the prepared version of the track that the
-// pictures are drawn over, and the jobs that draw them on a thread of their own.
+// What the window's preview keeps: the vertex table as it is now (a snapshot the track's
+// document shares with it), the prepared version of the track that the pictures are drawn
+// over, and the jobs that draw them on a thread of their own.
 //
 // A version is prepared once for each vertex table that a picture is asked of: after a load,
 // a COMBINE!, an undo or a redo, the first request prepares it on the preview's thread, and
@@ -29,13 +29,9 @@ class PreviewState : public QObject {
   ~PreviewState() override;
 
   const VertexSnapshot& current() const { return current_; }
-  const VertexSnapshot& loaded() const { return loaded_; }
-
-  // A track was loaded (or a load failed and left this table): it is now and as loaded.
-  void Loaded(const std::vector<BezierVertex>& vertices);
-  // The table changed (COMBINE!, undo, redo); a copy replaces the current one unless the
-  // control points are the same.
-  void Changed(const std::vector<BezierVertex>& vertices);
+  // The table the pictures are of from now on; another snapshot than the current one makes
+  // the next request prepare a new version.
+  void SetCurrent(VertexSnapshot vertices);
 
   // Starts the job for a request: the current track's version is filled in (and prepared
   // first when it is new).
@@ -55,7 +51,6 @@ class PreviewState : public QObject {
   void ForgetVersion();
 
   VertexSnapshot current_ = std::make_shared<const std::vector<BezierVertex>>();
-  VertexSnapshot loaded_ = current_;
   // The version of `current_`, once a request has asked for it; the table it is made from.
   std::shared_future<TrackVersionPtr> version_;
   VertexSnapshot versionOf_;

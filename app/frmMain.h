@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QUndoStack>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -11,10 +10,9 @@
 #include "app/MessagePresenter.h"
 #include "app/Preview.h"
 #include "app/PreviewState.h"
+#include "app/TrackDocument.h"
 #include "dialogs/FileDialog.h"
-#include "geometry/SegmentMerge.h"
 #include "plot/PlotGeometry.h"
-#include "trackio/TrackModel.h"
 
 class QAction;
 class QLabel;
@@ -40,7 +38,7 @@ class frmMain : public QWidget {
   ~frmMain() override;
 
   const std::string& trackPath() const { return TrackPath; }
-  const TrackModel& model() const { return model_; }
+  const TrackModel& model() const { return document_.model(); }
   bool previewShown() const { return previewShown_; }
   // The first segment of the run COMBINE! refits.
   int start() const { return start_; }
@@ -74,6 +72,9 @@ class frmMain : public QWidget {
   enum class PreviewMode { kLive, kCombined };
 
   void BuildControls();
+  void BuildButtons();
+  // "Combine the first [2] Segments."
+  void BuildSentence();
   void BuildActions();
   void LoadTrackPath();
   // Saves through the save dialog; true when the track was written.
@@ -85,8 +86,6 @@ class frmMain : public QWidget {
   void ModelChanged();
   void UpdateModified();
   void RequestPreview();
-  // The COMBINE! last done and not undone, as the preview describes it.
-  std::optional<LatestCombine> LatestCombineDone() const;
   // The start nearest a point of the plan (x and z).
   void PickStartAt(const plot::Point2& plan);
   // The largest start the loaded track allows.
@@ -114,13 +113,7 @@ class frmMain : public QWidget {
 
   std::string TrackPath;
   int start_ = 0;
-  TrackModel model_;
-  QUndoStack undo_;
-  // The vertex table as last loaded or saved, sharing its copy with the preview's while they
-  // are equal.
-  VertexSnapshot savedVertices_ = std::make_shared<const std::vector<BezierVertex>>();
-  // The file's name.
-  QString documentName_;
+  TrackDocument document_;
 
   bool previewShown_ = false;
   PreviewMode previewMode_ = PreviewMode::kLive;
